@@ -1,0 +1,12 @@
+// The logo, menu and loading screens, the video set-up and the one-time menu set-up.
+#pragma once
+
+#include "video/graphics.h"
+
+int InitVideo(HWND window);
+HRESULT DrawIntroFrame();
+void ReleaseIntroImages();
+int InitMenu();
+void MenuStep();
+void DrawMenuFrame();
+void ReleaseMenu();

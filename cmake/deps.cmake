@@ -1,0 +1,15 @@
+# Every external package the build uses, found once for all targets.
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+find_package(SDL2 REQUIRED)
+find_package(OpenGL REQUIRED COMPONENTS OpenGL EGL)
+find_package(PNG REQUIRED)
+find_package(JPEG REQUIRED)
+find_package(ZLIB REQUIRED)
+find_package(Freetype REQUIRED)
+find_package(Fontconfig REQUIRED)
+# glslang's config needs Threads found first.
+find_package(glslang CONFIG REQUIRED)
+pkg_check_modules(SPIRV_CROSS REQUIRED IMPORTED_TARGET spirv-cross-c-shared)
+find_package(GTest REQUIRED)
+include(GoogleTest)

@@ -1,0 +1,27 @@
+# Text X mesh files and the mesh arithmetic of the D3DX stand-in: plain CPU code, no GL.
+set(EMBER_XFILE_SOURCES
+  ${PROJECT_SOURCE_DIR}/runtime/d3dx9/xfile_lexer.cpp
+  ${PROJECT_SOURCE_DIR}/runtime/d3dx9/xfile_parser.cpp
+  ${PROJECT_SOURCE_DIR}/runtime/d3dx9/xfile_build.cpp
+  ${PROJECT_SOURCE_DIR}/runtime/d3dx9/xfile_load.cpp
+  ${PROJECT_SOURCE_DIR}/runtime/d3dx9/mesh_math.cpp
+)
+set(EMBER_XFILE_TEST_SOURCES
+  ${PROJECT_SOURCE_DIR}/tests/xfile_test.cpp
+  ${PROJECT_SOURCE_DIR}/tests/mesh_math_test.cpp
+)
+
+add_library(ember_xfile STATIC ${EMBER_XFILE_SOURCES})
+
+add_executable(xfile_test ${EMBER_XFILE_TEST_SOURCES})
+target_link_libraries(xfile_test PRIVATE ember_xfile GTest::gtest_main)
+gtest_discover_tests(xfile_test)
+
+# The parser reads untrusted files: the same sources again under the address and
+# undefined-behaviour sanitizers, any report failing the run.
+add_executable(xfile_test_asan ${EMBER_XFILE_TEST_SOURCES} ${EMBER_XFILE_SOURCES})
+target_compile_options(xfile_test_asan PRIVATE
+  -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+target_link_options(xfile_test_asan PRIVATE -fsanitize=address,undefined)
+target_link_libraries(xfile_test_asan PRIVATE GTest::gtest_main)
+add_test(NAME xfile_test_asan COMMAND xfile_test_asan)

@@ -1,0 +1,60 @@
+// The Direct3D 9 interfaces the program uses, as COM-style abstract classes.
+#pragma once
+
+#include "runtime/d3d9/d3d9caps.h"
+#include "runtime/d3d9/d3d9types.h"
+
+#define D3D_SDK_VERSION 32
+
+struct IDirect3D9;
+struct IDirect3DDevice9;
+struct IDirect3DSurface9;
+
+struct IDirect3DResource9 : IUnknown {
+  virtual HRESULT GetDevice(IDirect3DDevice9** device) = 0;
+  virtual D3DRESOURCETYPE GetType() = 0;
+};
+
+struct IDirect3DSurface9 : IDirect3DResource9 {
+  virtual HRESULT GetDesc(D3DSURFACE_DESC* desc) = 0;
+  virtual HRESULT LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags) = 0;
+  virtual HRESULT UnlockRect() = 0;
+};
+
+struct IDirect3DDevice9 : IUnknown {
+  virtual HRESULT GetDirect3D(IDirect3D9** direct3D) = 0;
+  virtual HRESULT GetDeviceCaps(D3DCAPS9* caps) = 0;
+  virtual HRESULT GetDisplayMode(UINT swapChain, D3DDISPLAYMODE* mode) = 0;
+  virtual HRESULT GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* parameters) = 0;
+  virtual HRESULT GetBackBuffer(UINT swapChain, UINT backBuffer, D3DBACKBUFFER_TYPE type,
+                                IDirect3DSurface9** surface) = 0;
+  virtual HRESULT Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride,
+                          const RGNDATA* dirtyRegion) = 0;
+  virtual HRESULT BeginScene() = 0;
+  virtual HRESULT EndScene() = 0;
+  virtual HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+                        DWORD stencil) = 0;
+  virtual HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) = 0;
+  virtual HRESULT GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) = 0;
+  virtual HRESULT SetViewport(const D3DVIEWPORT9* viewport) = 0;
+  virtual HRESULT GetViewport(D3DVIEWPORT9* viewport) = 0;
+  virtual HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) = 0;
+  virtual HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) = 0;
+  virtual HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) = 0;
+  virtual HRESULT GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) = 0;
+};
+
+struct IDirect3D9 : IUnknown {
+  virtual UINT GetAdapterCount() = 0;
+  virtual HRESULT GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode) = 0;
+  virtual HRESULT GetDeviceCaps(UINT adapter, D3DDEVTYPE deviceType, D3DCAPS9* caps) = 0;
+  virtual HRESULT CreateDevice(UINT adapter, D3DDEVTYPE deviceType, HWND focusWindow,
+                               DWORD behaviorFlags, D3DPRESENT_PARAMETERS* presentationParameters,
+                               IDirect3DDevice9** returnedDevice) = 0;
+};
+
+typedef IDirect3D9* LPDIRECT3D9;
+typedef IDirect3DDevice9* LPDIRECT3DDEVICE9;
+typedef IDirect3DSurface9* LPDIRECT3DSURFACE9;
+
+IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVersion);

@@ -1,0 +1,43 @@
+#include "runtime/d3d9/gl_context.h"
+
+namespace ember::d3d9 {
+
+namespace {
+bool g_have = false;
+host::GLDriver g_driver = host::GLDriver::System;
+std::string g_description;
+host::Host* g_host = nullptr;
+}  // namespace
+
+bool EnsureGLContext(host::GLDriver driver, std::string& description) {
+  host::Host& h = host::Current();
+  // A test may install a fresh host: a context of an earlier host is gone with it.
+  if (g_have && g_host == &h && g_driver == driver) {
+    description = g_description;
+    return true;
+  }
+  g_have = false;
+  if (!h.WindowOpen()) {
+    description = "no window";
+    return false;
+  }
+  if (!h.CreateGLContext(driver, g_description)) {
+    description = g_description;
+    return false;
+  }
+  g_have = true;
+  g_driver = driver;
+  g_host = &h;
+  description = g_description;
+  return true;
+}
+
+bool HaveGLContext() { return g_have && g_host == &host::Current(); }
+
+void ReleaseGLContext() {
+  if (HaveGLContext()) host::Current().DestroyGLContext();
+  g_have = false;
+  g_host = nullptr;
+}
+
+}  // namespace ember::d3d9

@@ -1,0 +1,114 @@
+#include "runtime/host/scripted_host.h"
+
+#include <cstdlib>
+
+namespace ember::host {
+
+ScriptedHost::ScriptedHost() {
+  // Tests never open real windows, whatever display is around.
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+}
+
+ScriptedHost::~ScriptedHost() { Shutdown(); }
+
+void ScriptedHost::PressKey(int scancode) {
+  Event e;
+  e.type = EventType::KeyDown;
+  e.scancode = scancode;
+  Queue(e);
+}
+
+void ScriptedHost::ReleaseKey(int scancode) {
+  Event e;
+  e.type = EventType::KeyUp;
+  e.scancode = scancode;
+  Queue(e);
+}
+
+void ScriptedHost::MoveMouse(int dx, int dy) {
+  Event e;
+  e.type = EventType::MouseMotion;
+  e.dx = dx;
+  e.dy = dy;
+  Queue(e);
+}
+
+void ScriptedHost::PressButton(int button) {
+  Event e;
+  e.type = EventType::MouseButtonDown;
+  e.button = button;
+  Queue(e);
+}
+
+void ScriptedHost::ReleaseButton(int button) {
+  Event e;
+  e.type = EventType::MouseButtonUp;
+  e.button = button;
+  Queue(e);
+}
+
+void ScriptedHost::RequestClose() {
+  Event e;
+  e.type = EventType::CloseRequested;
+  Queue(e);
+}
+
+void ScriptedHost::LoseFocus() {
+  Event e;
+  e.type = EventType::FocusLost;
+  Queue(e);
+}
+
+void ScriptedHost::GainFocus() {
+  Event e;
+  e.type = EventType::FocusGained;
+  Queue(e);
+}
+
+void ScriptedHost::PumpEvents() {
+  for (const Event& e : pending_) Deliver(e);
+  pending_.clear();
+}
+
+int ScriptedHost::ShowMessageBox(const MessageBoxRequest& request) {
+  shown_.push_back(
+      {request.titleUtf8, request.textUtf8, request.buttons, request.icon, request.owned});
+  int last = request.buttons == MessageBoxButtons::YesNo ? 1 : 0;
+  if (answers_.empty()) return last;
+  int answer = answers_.front();
+  answers_.erase(answers_.begin());
+  return answer < 0 || answer > last ? last : answer;
+}
+
+bool ScriptedHost::OpenWindow(const char* titleUtf8, const Rect& outer) {
+  title_ = titleUtf8;
+  outer_ = outer;
+  Rect client = ClientRect();
+  return SdlHost::OpenWindow(titleUtf8, Rect{0, 0, client.w, client.h});
+}
+
+void ScriptedHost::SetFrame(int left, int top, int right, int bottom) {
+  frameLeft_ = left;
+  frameTop_ = top;
+  frameRight_ = right;
+  frameBottom_ = bottom;
+}
+
+Rect ScriptedHost::OuterRect() { return fullscreen_ ? desktop_ : outer_; }
+
+Rect ScriptedHost::ClientRect() {
+  if (fullscreen_) return desktop_;
+  return Rect{outer_.x + frameLeft_, outer_.y + frameTop_, outer_.w - frameLeft_ - frameRight_,
+              outer_.h - frameTop_ - frameBottom_};
+}
+
+void ScriptedHost::SetOuterRect(const Rect& outer) { outer_ = outer; }
+
+void ScriptedHost::SwapBuffers() {
+  SdlHost::SwapBuffers();
+  ++presents_;
+  if (presentHook_) presentHook_(presents_);
+  now_ += stepPerPresent_;
+}
+
+}  // namespace ember::host

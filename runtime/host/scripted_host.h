@@ -1,0 +1,100 @@
+// The host of tests: a clock the test sets, events the test queues, message-box answers given
+// in advance, a simulated window frame and desktop, and real OpenGL underneath (SDL's
+// offscreen driver, so nothing appears on screen).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "runtime/host/sdl_host.h"
+
+namespace ember::host {
+
+struct ShownMessageBox {
+  std::string title;
+  std::string text;
+  MessageBoxButtons buttons;
+  MessageBoxIcon icon;
+  bool owned;
+};
+
+class ScriptedHost : public SdlHost {
+ public:
+  ScriptedHost();
+  ~ScriptedHost() override;
+
+  // Clock.
+  void SetTime(uint32_t ms) { now_ = ms; }
+  void Advance(uint32_t ms) { now_ += ms; }
+  // Added to the clock at every presented frame, after the hook below has run.
+  void SetStepPerPresent(uint32_t ms) { stepPerPresent_ = ms; }
+  // Called at every presented frame with the number of frames presented so far.
+  void SetPresentHook(std::function<void(int)> hook) { presentHook_ = std::move(hook); }
+  int PresentCount() const { return presents_; }
+
+  // Events, delivered at the next pump.
+  void Queue(const Event& event) { pending_.push_back(event); }
+  void PressKey(int scancode);
+  void ReleaseKey(int scancode);
+  void MoveMouse(int dx, int dy);
+  void PressButton(int button);
+  void ReleaseButton(int button);
+  void RequestClose();
+  void LoseFocus();
+  void GainFocus();
+
+  // Message boxes: answers by button index (0 Yes/OK, 1 No), used in order; when none is left
+  // the box is answered as Escape would.
+  void AnswerMessageBoxes(std::vector<int> answers) { answers_ = std::move(answers); }
+  const std::vector<ShownMessageBox>& ShownBoxes() const { return shown_; }
+
+  // Geometry of the simulated window system.
+  void SetFrame(int left, int top, int right, int bottom);
+  void SetDesktop(const Rect& desktop) { desktop_ = desktop; }
+  void SetDotsPerInch(int dpi) { dpi_ = dpi; }
+  bool Fullscreen() const { return fullscreen_; }
+  bool MouseCaptured() const { return captured_; }
+  bool SystemCursorVisible() const { return cursorVisible_; }
+  const std::string& WindowTitle() const { return title_; }
+  bool WindowVisible() const { return visible_; }
+  int IconWidth() const { return iconWidth_; }
+
+  uint32_t Milliseconds() override { return now_; }
+  void PumpEvents() override;
+  int ShowMessageBox(const MessageBoxRequest& request) override;
+  bool OpenWindow(const char* titleUtf8, const Rect& outer) override;
+  void ShowWindow(bool visible) override { visible_ = visible; }
+  void SetWindowIcon(int width, int height, const uint32_t* argb) override { iconWidth_ = width; }
+  Rect OuterRect() override;
+  Rect ClientRect() override;
+  void SetOuterRect(const Rect& outer) override;
+  void SetFullscreen(bool fullscreen) override { fullscreen_ = fullscreen; }
+  Rect DesktopBounds() override { return desktop_; }
+  int DesktopRefreshRate() override { return 60; }
+  int DotsPerInch() override { return dpi_; }
+  void SwapBuffers() override;
+  void SetMouseCaptured(bool captured) override { captured_ = captured; }
+  void SetSystemCursorVisible(bool visible) override { cursorVisible_ = visible; }
+
+ private:
+  uint32_t now_ = 0;
+  uint32_t stepPerPresent_ = 0;
+  int presents_ = 0;
+  std::function<void(int)> presentHook_;
+  std::vector<Event> pending_;
+  std::vector<int> answers_;
+  std::vector<ShownMessageBox> shown_;
+  int frameLeft_ = 8, frameTop_ = 31, frameRight_ = 8, frameBottom_ = 8;
+  Rect outer_;
+  Rect desktop_{0, 0, 1920, 1080};
+  int dpi_ = 96;
+  bool fullscreen_ = false;
+  bool captured_ = false;
+  bool cursorVisible_ = true;
+  bool visible_ = false;
+  int iconWidth_ = 0;
+  std::string title_;
+};
+
+}  // namespace ember::host

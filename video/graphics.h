@@ -1,0 +1,6 @@
+// The one header through which the program reaches the graphics runtime and the extension
+// library.
+#pragma once
+
+#include "runtime/d3d9/d3d9.h"
+#include "runtime/d3dx9/d3dx9math.h"

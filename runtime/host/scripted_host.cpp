@@ -104,6 +104,19 @@ Rect ScriptedHost::ClientRect() {
 
 void ScriptedHost::SetOuterRect(const Rect& outer) { outer_ = outer; }
 
+void ScriptedHost::SetGLDriverAvailable(GLDriver driver, bool available) {
+  (driver == GLDriver::System ? systemGL_ : softwareGL_) = available;
+}
+
+bool ScriptedHost::CreateGLContext(GLDriver driver, std::string& description) {
+  if (!(driver == GLDriver::System ? systemGL_ : softwareGL_)) {
+    description = "driver unavailable";
+    return false;
+  }
+  // Both kinds run on the same software rasterizer here; only availability is simulated.
+  return SdlHost::CreateGLContext(GLDriver::System, description);
+}
+
 void ScriptedHost::SwapBuffers() {
   SdlHost::SwapBuffers();
   ++presents_;

@@ -53,6 +53,8 @@ class ScriptedHost : public SdlHost {
   void SetFrame(int left, int top, int right, int bottom);
   void SetDesktop(const Rect& desktop) { desktop_ = desktop; }
   void SetDotsPerInch(int dpi) { dpi_ = dpi; }
+  // Which GL drivers can give a context: a test can take the system driver away.
+  void SetGLDriverAvailable(GLDriver driver, bool available);
   bool Fullscreen() const { return fullscreen_; }
   bool MouseCaptured() const { return captured_; }
   bool SystemCursorVisible() const { return cursorVisible_; }
@@ -74,6 +76,7 @@ class ScriptedHost : public SdlHost {
   int DesktopRefreshRate() override { return 60; }
   int DotsPerInch() override { return dpi_; }
   void SwapBuffers() override;
+  bool CreateGLContext(GLDriver driver, std::string& description) override;
   void SetMouseCaptured(bool captured) override { captured_ = captured; }
   void SetSystemCursorVisible(bool visible) override { cursorVisible_ = visible; }
 
@@ -94,6 +97,8 @@ class ScriptedHost : public SdlHost {
   bool cursorVisible_ = true;
   bool visible_ = false;
   int iconWidth_ = 0;
+  bool systemGL_ = true;
+  bool softwareGL_ = true;
   std::string title_;
 };
 

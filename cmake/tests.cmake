@@ -1,0 +1,17 @@
+# The program's and the runtime's tests, run through CTest.
+
+add_library(ember_test_support STATIC
+  tests/support/device_fixture.cpp
+  tests/support/program_run.cpp
+  tests/support/test_env.cpp)
+target_link_libraries(ember_test_support PUBLIC ember_program GTest::gtest)
+
+add_executable(program_test
+  tests/device_test.cpp
+  tests/display_device_test.cpp
+  tests/log_test.cpp
+  tests/main_loop_test.cpp
+  tests/math_test.cpp
+  tests/win32_test.cpp)
+target_link_libraries(program_test PRIVATE ember_test_support GTest::gtest_main)
+gtest_discover_tests(program_test DISCOVERY_TIMEOUT 60)

@@ -1,0 +1,64 @@
+#include "tests/support/test_env.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "runtime/win32/win32_internal.h"
+
+namespace ember::test {
+
+namespace {
+void Capture(const char* text, void* context) {
+  static_cast<TestEnvironment*>(context)->debugWrites.push_back(text);
+}
+}  // namespace
+
+TestEnvironment::TestEnvironment() {
+  char cwd[4096];
+  previousDir_ = getcwd(cwd, sizeof cwd) ? cwd : "/tmp";
+  char pattern[] = "/tmp/emberlab-test-XXXXXX";
+  dir_ = mkdtemp(pattern);
+  if (chdir(dir_.c_str()) != 0) std::abort();
+  host::Install(&host);
+  win32::ResetState();
+  win32::SetDebugOutputSink(Capture, this);
+}
+
+TestEnvironment::~TestEnvironment() {
+  win32::SetDebugOutputSink(nullptr, nullptr);
+  win32::ResetState();
+  host.Shutdown();
+  host::Install(nullptr);
+  if (chdir(previousDir_.c_str()) != 0) std::abort();
+  std::error_code ignored;
+  std::filesystem::remove_all(dir_, ignored);
+}
+
+std::string TestEnvironment::DebugText() const {
+  std::string all;
+  for (const std::string& w : debugWrites) all += w;
+  return all;
+}
+
+void TestEnvironment::RemoveDirectory() { std::filesystem::remove_all(dir_); }
+
+std::string TestEnvironment::ReadFile(const char* name) const {
+  std::ifstream in(dir_ + "/" + name, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+bool TestEnvironment::FileExists(const char* name) const {
+  return std::filesystem::exists(dir_ + "/" + name);
+}
+
+void TestEnvironment::WriteFile(const char* name, const std::string& content) const {
+  std::ofstream(dir_ + "/" + name, std::ios::binary) << content;
+}
+
+}  // namespace ember::test

@@ -1,0 +1,33 @@
+// What tests share: a scripted host installed for the test, a fresh working directory, and the
+// debug output captured write by write.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "runtime/host/scripted_host.h"
+
+namespace ember::test {
+
+class TestEnvironment {
+ public:
+  TestEnvironment();
+  ~TestEnvironment();
+
+  host::ScriptedHost host;
+  std::vector<std::string> debugWrites;
+
+  std::string DebugText() const;
+  const std::string& Directory() const { return dir_; }
+  // The working directory disappears: every file the program creates there fails.
+  void RemoveDirectory();
+  std::string ReadFile(const char* name) const;
+  bool FileExists(const char* name) const;
+  void WriteFile(const char* name, const std::string& content) const;
+
+ private:
+  std::string dir_;
+  std::string previousDir_;
+};
+
+}  // namespace ember::test

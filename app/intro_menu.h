@@ -3,6 +3,10 @@
 
 #include "video/graphics.h"
 
+extern IDirect3DTexture9* g_logoImage;
+extern IDirect3DTexture9* g_loadingImage;
+extern ID3DXSprite* g_introSprite;
+
 int InitVideo(HWND window);
 HRESULT DrawIntroFrame();
 void ReleaseIntroImages();

@@ -4,6 +4,7 @@
 #include "app/intro_menu.h"
 #include "app/log.h"
 #include "app/window_proc.h"
+#include "input/keyboard.h"
 #include "scene/flame_scene.h"
 
 const char* const g_windowTitle = "EMBERLAB - by TAVEK";
@@ -88,6 +89,8 @@ void IdlePass() {
 }
 
 void ReleaseScene() {
+  ReleaseIfSet(g_introSprite);
+  ReleaseInput();
   ReleaseIfSet(g_backgroundSurface);
   ReleaseIfSet(g_backBuffer);
 }

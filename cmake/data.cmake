@@ -64,7 +64,24 @@ add_custom_command(OUTPUT ${EMBER_FLAME_IMAGE}
   DEPENDS ember_make_flame
   COMMENT "Making the flame colour image")
 
+add_executable(ember_make_flame_mesh data/tools/make_flame_mesh.cpp)
+set(EMBER_FLAME_MESH ${EMBER_STAGE_FLAME}/flames.x)
+add_custom_command(OUTPUT ${EMBER_FLAME_MESH}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${EMBER_STAGE_FLAME}
+  COMMAND ember_make_flame_mesh ${EMBER_FLAME_MESH}
+  DEPENDS ember_make_flame_mesh
+  COMMENT "Writing the flame mesh")
+
+# The effect is written by hand; the build copies it beside the other flame data.
+set(EMBER_FLAME_EFFECT ${EMBER_STAGE_FLAME}/Flame_OK.fx)
+add_custom_command(OUTPUT ${EMBER_FLAME_EFFECT}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${EMBER_STAGE_FLAME}
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/data/flame/Flame_OK.fx ${EMBER_FLAME_EFFECT}
+  DEPENDS ${CMAKE_SOURCE_DIR}/data/flame/Flame_OK.fx
+  COMMENT "Staging the flame effect")
+
 add_custom_target(ember_data ALL DEPENDS
+  ${EMBER_FLAME_MESH} ${EMBER_FLAME_EFFECT}
   ${EMBER_LOGO} ${EMBER_LOADING} ${EMBER_BUTTONS} ${EMBER_CURSOR} ${EMBER_BACKGROUND} ${EMBER_NOISE}
   ${EMBER_FLAME_IMAGE})
 

@@ -7,10 +7,15 @@ add_library(ember_program STATIC
   app/main_loop.cpp
   app/screenshot.cpp
   app/window_proc.cpp
+  input/keyboard.cpp
+  input/mouse.cpp
+  overlay/frame_rate.cpp
+  overlay/image_button.cpp
+  scene/camera.cpp
   scene/flame_scene.cpp
   video/display_device.cpp
   video/display_options.cpp)
-target_link_libraries(ember_program PUBLIC ember_d3dx9 ember_win32)
+target_link_libraries(ember_program PUBLIC ember_d3dx9 ember_dinput8 ember_win32)
 
 set(EMBER_STAGE_DIR ${CMAKE_BINARY_DIR}/stage)
 # The icon is linked into the executable, as a resource script's output would be.

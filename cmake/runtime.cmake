@@ -20,15 +20,46 @@ target_link_libraries(ember_win32 PUBLIC ember_host)
 add_library(ember_d3d9 STATIC
   runtime/d3d9/caps.cpp
   runtime/d3d9/device.cpp
+  runtime/d3d9/device_front_buffer.cpp
   runtime/d3d9/device_present.cpp
+  runtime/d3d9/device_resources.cpp
   runtime/d3d9/device_states.cpp
+  runtime/d3d9/device_update_surface.cpp
   runtime/d3d9/direct3d9.cpp
   runtime/d3d9/gl_context.cpp
   runtime/d3d9/gl_state_cache.cpp
   runtime/d3d9/render_target.cpp
-  runtime/d3d9/surface.cpp)
+  runtime/d3d9/sampler_states.cpp
+  runtime/d3d9/surface.cpp
+  runtime/d3d9/surface_upload.cpp
+  runtime/d3d9/texture.cpp
+  runtime/d3d9/texture_core.cpp
+  runtime/d3d9/texture_format.cpp
+  runtime/d3d9/texture_stages.cpp
+  runtime/d3d9/texture_units.cpp)
 target_link_libraries(ember_d3d9 PUBLIC ember_win32 OpenGL::OpenGL)
 
 add_library(ember_d3dx9 STATIC
-  runtime/d3dx9/math.cpp)
-target_link_libraries(ember_d3dx9 PUBLIC ember_d3d9)
+  runtime/d3dx9/font.cpp
+  runtime/d3dx9/math.cpp
+  runtime/d3dx9/picture.cpp
+  runtime/d3dx9/sprite.cpp
+  runtime/d3dx9/sprite_renderer.cpp
+  runtime/d3dx9/surface_load.cpp
+  runtime/d3dx9/surface_save.cpp
+  runtime/d3dx9/texture_from_file.cpp)
+target_link_libraries(ember_d3dx9 PUBLIC ember_d3d9 ember_image ember_glyphs)
+
+add_library(ember_dinput8 STATIC
+  runtime/dinput8/data_formats.cpp
+  runtime/dinput8/device.cpp
+  runtime/dinput8/dinput8.cpp
+  runtime/dinput8/guids.cpp
+  runtime/dinput8/keyboard.cpp
+  runtime/dinput8/keymap.cpp
+  runtime/dinput8/mouse.cpp)
+target_link_libraries(ember_dinput8 PUBLIC ember_win32)
+
+include(cmake/dinput_tests.cmake)
+
+include(cmake/texture_tests.cmake)

@@ -5,6 +5,8 @@ add_library(ember_test_support STATIC
   tests/support/program_run.cpp
   tests/support/test_env.cpp)
 target_link_libraries(ember_test_support PUBLIC ember_program GTest::gtest)
+target_compile_definitions(ember_test_support PRIVATE EMBER_STAGE_DIR="${CMAKE_BINARY_DIR}/stage")
+add_dependencies(ember_test_support ember_data)
 
 add_executable(program_test
   tests/device_test.cpp
@@ -12,6 +14,7 @@ add_executable(program_test
   tests/log_test.cpp
   tests/main_loop_test.cpp
   tests/math_test.cpp
+  tests/menu_test.cpp
   tests/win32_test.cpp)
 target_link_libraries(program_test PRIVATE ember_test_support GTest::gtest_main)
 gtest_discover_tests(program_test DISCOVERY_TIMEOUT 60)

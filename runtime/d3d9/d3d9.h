@@ -9,6 +9,8 @@
 struct IDirect3D9;
 struct IDirect3DDevice9;
 struct IDirect3DSurface9;
+struct IDirect3DBaseTexture9;
+struct IDirect3DTexture9;
 
 struct IDirect3DResource9 : IUnknown {
   virtual HRESULT GetDevice(IDirect3DDevice9** device) = 0;
@@ -19,6 +21,18 @@ struct IDirect3DSurface9 : IDirect3DResource9 {
   virtual HRESULT GetDesc(D3DSURFACE_DESC* desc) = 0;
   virtual HRESULT LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags) = 0;
   virtual HRESULT UnlockRect() = 0;
+};
+
+struct IDirect3DBaseTexture9 : IDirect3DResource9 {
+  virtual DWORD GetLevelCount() = 0;
+};
+
+struct IDirect3DTexture9 : IDirect3DBaseTexture9 {
+  virtual HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) = 0;
+  virtual HRESULT GetSurfaceLevel(UINT level, IDirect3DSurface9** surfaceLevel) = 0;
+  virtual HRESULT LockRect(UINT level, D3DLOCKED_RECT* lockedRect, const RECT* rect,
+                           DWORD flags) = 0;
+  virtual HRESULT UnlockRect(UINT level) = 0;
 };
 
 struct IDirect3DDevice9 : IUnknown {
@@ -42,6 +56,18 @@ struct IDirect3DDevice9 : IUnknown {
   virtual HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) = 0;
   virtual HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) = 0;
   virtual HRESULT GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) = 0;
+  virtual HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
+                                D3DPOOL pool, IDirect3DTexture9** texture,
+                                HANDLE* sharedHandle) = 0;
+  virtual HRESULT CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format,
+                                              D3DPOOL pool, IDirect3DSurface9** surface,
+                                              HANDLE* sharedHandle) = 0;
+  virtual HRESULT UpdateSurface(IDirect3DSurface9* sourceSurface, const RECT* sourceRect,
+                                IDirect3DSurface9* destinationSurface, const POINT* destPoint) = 0;
+  virtual HRESULT GetFrontBufferData(UINT swapChain, IDirect3DSurface9* destSurface) = 0;
+  virtual HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) = 0;
+  virtual HRESULT GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) = 0;
+  virtual void SetCursorPosition(int x, int y, DWORD flags) = 0;
 };
 
 struct IDirect3D9 : IUnknown {
@@ -56,5 +82,7 @@ struct IDirect3D9 : IUnknown {
 typedef IDirect3D9* LPDIRECT3D9;
 typedef IDirect3DDevice9* LPDIRECT3DDEVICE9;
 typedef IDirect3DSurface9* LPDIRECT3DSURFACE9;
+typedef IDirect3DBaseTexture9* LPDIRECT3DBASETEXTURE9;
+typedef IDirect3DTexture9* LPDIRECT3DTEXTURE9;
 
 IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVersion);

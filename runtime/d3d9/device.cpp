@@ -46,6 +46,7 @@ bool Device::Init(IDirect3D9* direct3D, D3DDEVTYPE type, HWND focusWindow, DWORD
   if (!backBuffer_.Create(int(w), int(h2), depth) || !frontBuffer_.Create(int(w), int(h2), false))
     return false;
 
+  CreateTextureState();
   creation_ = D3DDEVICE_CREATION_PARAMETERS{D3DADAPTER_DEFAULT, type, focusWindow, behaviour};
   FillCaps(type, caps_);
   states_ = DeviceStates(depth);
@@ -74,6 +75,7 @@ bool Device::Init(IDirect3D9* direct3D, D3DDEVTYPE type, HWND focusWindow, DWORD
 Device::~Device() {
   delete backBufferSurface_;
   if (hasContext_) {
+    DestroyTextureState();
     backBuffer_.Destroy();
     frontBuffer_.Destroy();
     if (!present_.Windowed) host::Current().SetFullscreen(false);

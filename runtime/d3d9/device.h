@@ -9,6 +9,8 @@
 #include "runtime/d3d9/device_states.h"
 #include "runtime/d3d9/gl_state_cache.h"
 #include "runtime/d3d9/render_target.h"
+#include "runtime/d3d9/surface_upload.h"
+#include "runtime/d3d9/texture_stages.h"
 
 namespace ember::d3d9 {
 
@@ -41,6 +43,16 @@ class Device : public ComObject<IDirect3DDevice9> {
   HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override;
   HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override;
   HRESULT GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) override;
+  HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
+                        D3DPOOL pool, IDirect3DTexture9** texture, HANDLE* sharedHandle) override;
+  HRESULT CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
+                                      IDirect3DSurface9** surface, HANDLE* sharedHandle) override;
+  HRESULT UpdateSurface(IDirect3DSurface9* sourceSurface, const RECT* sourceRect,
+                        IDirect3DSurface9* destinationSurface, const POINT* destPoint) override;
+  HRESULT GetFrontBufferData(UINT swapChain, IDirect3DSurface9* destSurface) override;
+  HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) override;
+  HRESULT GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) override;
+  void SetCursorPosition(int x, int y, DWORD flags) override;
 
   // For the rest of the runtime.
   GLStateCache& GL() { return gl_; }
@@ -51,12 +63,20 @@ class Device : public ComObject<IDirect3DDevice9> {
   bool InScene() const { return inScene_; }
   // Binds the back buffer with the current viewport, ready to draw.
   void BindBackBuffer();
+  TextureStages& Textures() { return textures_; }
+  // Binds the textures and samplers of the stages a draw samples (bit i: stage i).
+  void ApplyTextures(unsigned stageMask) { textures_.Apply(stageMask, states_); }
+  const SurfaceUpload& UpdateSurfaceCopy() const { return upload_; }
+  // Where the program last put the (never shown) hardware cursor.
+  POINT CursorPosition() const { return cursor_; }
 
  private:
   Device() = default;
   bool Init(IDirect3D9* direct3D, D3DDEVTYPE type, HWND focusWindow, DWORD behaviour,
             const D3DPRESENT_PARAMETERS& parameters);
   void ShowInWindow();
+  void CreateTextureState();
+  void DestroyTextureState();
 
   IDirect3D9* direct3D_ = nullptr;
   D3DDEVICE_CREATION_PARAMETERS creation_{};
@@ -68,6 +88,9 @@ class Device : public ComObject<IDirect3DDevice9> {
   GLStateCache gl_;
   DeviceStates states_;
   D3DVIEWPORT9 viewport_{};
+  TextureStages textures_;
+  SurfaceUpload upload_;
+  POINT cursor_{0, 0};
   bool inScene_ = false;
   bool hasContext_ = false;
 };

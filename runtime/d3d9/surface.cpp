@@ -7,7 +7,12 @@ namespace ember::d3d9 {
 
 namespace {
 constexpr UINT kMaxSurfaceSide = 16384;
+
+uint32_t NextGeneration() {
+  static uint32_t counter = 0;
+  return ++counter;
 }
+}  // namespace
 
 UINT Surface::BytesPerPixel(D3DFORMAT format) {
   switch (format) {
@@ -32,7 +37,7 @@ UINT Surface::BytesPerPixel(D3DFORMAT format) {
 }
 
 Surface::Surface(Device* device, IUnknown* container, Kind kind)
-    : DeviceChild(device, container), owner_(device), kind_(kind) {}
+    : DeviceChild(device, container), owner_(device), kind_(kind), generation_(NextGeneration()) {}
 
 Surface* Surface::CreateBackBuffer(Device* device, UINT width, UINT height, D3DFORMAT format,
                                    bool lockable) {
@@ -102,7 +107,7 @@ HRESULT Surface::UnlockRect() {
   if (!locked_) return D3DERR_INVALIDCALL;
   locked_ = false;
   if (lockFlags_ & D3DLOCK_READONLY) return D3D_OK;
-  ++generation_;
+  generation_ = NextGeneration();
   if (kind_ == Kind::BackBuffer) {
     glBindTexture(GL_TEXTURE_2D, owner_->BackBufferTarget().color);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);

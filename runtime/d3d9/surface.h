@@ -32,7 +32,8 @@ class Surface : public DeviceChild<IDirect3DSurface9> {
   const D3DSURFACE_DESC& Desc() const { return desc_; }
   uint8_t* Bits() { return memory_.data(); }
   size_t Pitch() const { return pitch_; }
-  // Bumped at every unlock that may have changed the pixels.
+  // Changes at every unlock that may have changed the pixels. Values are drawn from one
+  // counter for all surfaces, so a generation also tells surfaces apart.
   uint32_t Generation() const { return generation_; }
 
   static UINT BytesPerPixel(D3DFORMAT format);

@@ -21,7 +21,16 @@ TestEnvironment::TestEnvironment() {
   char cwd[4096];
   previousDir_ = getcwd(cwd, sizeof cwd) ? cwd : "/tmp";
   char pattern[] = "/tmp/emberlab-test-XXXXXX";
-  dir_ = mkdtemp(pattern);
+  root_ = mkdtemp(pattern);
+  // The program works in bin/ and finds its data beside it, as in the staged tree.
+  dir_ = root_ + "/bin";
+  std::filesystem::create_directory(dir_);
+#ifdef EMBER_STAGE_DIR
+  std::error_code ignored;
+  std::filesystem::create_directory_symlink(EMBER_STAGE_DIR "/Immagini", root_ + "/Immagini",
+                                            ignored);
+  std::filesystem::create_directory_symlink(EMBER_STAGE_DIR "/Data", root_ + "/Data", ignored);
+#endif
   if (chdir(dir_.c_str()) != 0) std::abort();
   host::Install(&host);
   win32::ResetState();
@@ -35,7 +44,7 @@ TestEnvironment::~TestEnvironment() {
   host::Install(nullptr);
   if (chdir(previousDir_.c_str()) != 0) std::abort();
   std::error_code ignored;
-  std::filesystem::remove_all(dir_, ignored);
+  std::filesystem::remove_all(root_, ignored);
 }
 
 std::string TestEnvironment::DebugText() const {

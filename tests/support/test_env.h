@@ -18,7 +18,9 @@ class TestEnvironment {
   std::vector<std::string> debugWrites;
 
   std::string DebugText() const;
+  // The working directory; the data folders lie beside it.
   const std::string& Directory() const { return dir_; }
+  const std::string& Root() const { return root_; }
   // The working directory disappears: every file the program creates there fails.
   void RemoveDirectory();
   std::string ReadFile(const char* name) const;
@@ -26,6 +28,7 @@ class TestEnvironment {
   void WriteFile(const char* name, const std::string& content) const;
 
  private:
+  std::string root_;
   std::string dir_;
   std::string previousDir_;
 };

@@ -1,0 +1,33 @@
+// What the D3DX texture and surface loaders share: reading a picture file, D3DX's size,
+// filter and format rules, and the report of a file that cannot be used.
+#pragma once
+
+#include "runtime/d3dx9/d3dx9tex.h"
+#include "runtime/d3dx9/image.h"
+
+namespace ember::d3dx {
+
+// Reads and decodes a picture named by a Windows path. A file that cannot be read or decoded
+// answers D3DXERR_INVALIDDATA and says why on the debug output.
+HRESULT LoadPicture(const char* windowsPath, Image& image);
+
+// The file's description, as D3DXIMAGE_INFO gives it.
+D3DXIMAGE_INFO PictureInfo(const Image& image);
+
+// D3DX_DEFAULT (or D3DX_FILTER_*, with its modifier bits).
+bool ValidFilter(DWORD filter);
+
+// A texture side for a requested one: 0 and D3DX_DEFAULT round the file's side up to a power
+// of two, D3DX_DEFAULT_NONPOW2 keeps it, anything else is taken as given.
+UINT TextureSide(UINT requested, UINT fileSide);
+
+// Converts to A8R8G8B8, X8R8G8B8, L8, A8 or A8L8; false for any other format.
+bool ConvertPicture(Image& image, D3DFORMAT format);
+
+// Scales to the size unless it already has it.
+bool FitPicture(Image& image, UINT width, UINT height);
+
+// Writes "D3DX: <what>: <detail>" to the debug output.
+void ReportFailure(const char* what, const char* detail);
+
+}  // namespace ember::d3dx

@@ -1,0 +1,98 @@
+// D3DXCreateTextureFromFileA and its Ex form: a picture file into a new texture, scaled to the
+// texture's size, with a box-filtered mip chain.
+#include <utility>
+
+#include "runtime/d3d9/texture_core.h"
+#include "runtime/d3d9/texture_object.h"
+#include "runtime/d3dx9/picture.h"
+
+namespace {
+
+using ember::Image;
+
+UINT LevelsFor(UINT requested, UINT width, UINT height) {
+  const UINT full = ember::d3d9::TextureCore::FullChainLength(width, height, 1);
+  if (requested == 0 || requested == D3DX_DEFAULT) return full;
+  // The decoders read a file's top level only.
+  if (requested == D3DX_FROM_FILE) return 1;
+  return requested < full ? requested : full;
+}
+
+UINT Capped(UINT side, DWORD limit) { return limit != 0 && side > limit ? UINT(limit) : side; }
+
+// Writes the picture into level 0 and each smaller level into the next one.
+bool FillLevels(IDirect3DTexture9* texture, Image& image) {
+  auto* binding = dynamic_cast<ember::d3d9::TextureBinding*>(texture);
+  if (!binding) return false;
+  ember::d3d9::TextureCore& core = binding->Core();
+  const size_t bpp = ember::ImageBytesPerPixel(image.format);
+  for (UINT level = 0; level < core.LevelCount(); ++level) {
+    if (level > 0) {
+      Image smaller;
+      if (!ember::HalveImage(image, smaller)) return false;
+      image = std::move(smaller);
+    }
+    const size_t rowPitch = image.width * bpp;
+    core.WriteLevel(level, image.pixels.data(), rowPitch, rowPitch * image.height);
+  }
+  return true;
+}
+
+}  // namespace
+
+HRESULT WINAPI D3DXCreateTextureFromFileA(IDirect3DDevice9* device, LPCSTR srcFile,
+                                          IDirect3DTexture9** texture) {
+  return D3DXCreateTextureFromFileExA(device, srcFile, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                      D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT,
+                                      0, nullptr, nullptr, texture);
+}
+
+HRESULT WINAPI D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR srcFile, UINT width,
+                                            UINT height, UINT mipLevels, DWORD usage,
+                                            D3DFORMAT format, D3DPOOL pool, DWORD filter,
+                                            DWORD mipFilter, D3DCOLOR colorKey,
+                                            D3DXIMAGE_INFO* srcInfo, PALETTEENTRY*,
+                                            IDirect3DTexture9** texture) {
+  if (!device || !srcFile || !texture) return D3DERR_INVALIDCALL;
+  *texture = nullptr;
+  if (!ember::d3dx::ValidFilter(filter) || !ember::d3dx::ValidFilter(mipFilter))
+    return D3DERR_INVALIDCALL;
+
+  Image image;
+  HRESULT status = ember::d3dx::LoadPicture(srcFile, image);
+  if (FAILED(status)) return status;
+  if (image.isVolume) {
+    ember::d3dx::ReportFailure(srcFile, "a volume texture file, not a 2D picture");
+    return D3DXERR_INVALIDDATA;
+  }
+  const D3DXIMAGE_INFO info = ember::d3dx::PictureInfo(image);
+
+  // The key is matched against the file's own pixels, before any scaling.
+  ember::ApplyColorKey(image, colorKey);
+  if (format == D3DFMT_UNKNOWN || format == D3DFMT_FROM_FILE) format = D3DFORMAT(image.format);
+  if (!ember::d3dx::ConvertPicture(image, format)) {
+    ember::d3dx::ReportFailure(srcFile, "no conversion to the requested texture format");
+    return D3DERR_INVALIDCALL;
+  }
+
+  D3DCAPS9 caps{};
+  device->GetDeviceCaps(&caps);
+  const UINT w = Capped(ember::d3dx::TextureSide(width, info.Width), caps.MaxTextureWidth);
+  const UINT h = Capped(ember::d3dx::TextureSide(height, info.Height), caps.MaxTextureHeight);
+  if (!ember::d3dx::FitPicture(image, w, h)) {
+    ember::d3dx::ReportFailure(srcFile, "the picture cannot be scaled to the texture size");
+    return D3DERR_INVALIDCALL;
+  }
+
+  IDirect3DTexture9* created = nullptr;
+  status = device->CreateTexture(w, h, LevelsFor(mipLevels, w, h), usage, format, pool, &created,
+                                 nullptr);
+  if (FAILED(status)) return status;
+  if (!FillLevels(created, image)) {
+    created->Release();
+    return D3DERR_INVALIDCALL;
+  }
+  if (srcInfo) *srcInfo = info;
+  *texture = created;
+  return D3D_OK;
+}

@@ -14,6 +14,7 @@ add_executable(program_test
   tests/log_test.cpp
   tests/main_loop_test.cpp
   tests/math_test.cpp
+  tests/menu_flow_test.cpp
   tests/menu_test.cpp
   tests/win32_test.cpp)
 target_link_libraries(program_test PRIVATE ember_test_support GTest::gtest_main)

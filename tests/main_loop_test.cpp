@@ -19,14 +19,7 @@ struct Phases {
     ember::test::CreateProgramWindow();
     EXPECT_EQ(InitVideo(g_mainWindow), 1);
   }
-  ~Phases() {
-    ReleaseMenu();
-    ReleaseScene();
-    if (g_device) g_device->Release();
-    if (g_direct3D) g_direct3D->Release();
-    g_device = nullptr;
-    g_direct3D = nullptr;
-  }
+  ~Phases() { ember::test::ShutDownProgram(); }
   void PassAt(uint32_t ms) {
     env.host.SetTime(ms);
     IdlePass();
@@ -155,6 +148,7 @@ TEST(ProgramRun, ClosingTheWindowInTheLogoShutsDownCleanly) {
     if (frame == 5) env.host.RequestClose();
   });
   EXPECT_EQ(RunProgram(env), 0);
+  ember::test::ReleaseInputDevices();
   EXPECT_EQ(g_device, nullptr);
   EXPECT_EQ(g_direct3D, nullptr);
   EXPECT_TRUE(env.host.SystemCursorVisible());

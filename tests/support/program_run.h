@@ -9,6 +9,10 @@ namespace ember::test {
 // Puts every program global back as at process start.
 void ResetProgram();
 
+// Releases whatever the program created, in the shutdown order, input devices included.
+void ShutDownProgram();
+void ReleaseInputDevices();
+
 // The program's window class and window, as WinMain makes them.
 HWND CreateProgramWindow();
 

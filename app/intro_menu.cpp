@@ -7,6 +7,7 @@
 #include "input/keyboard.h"
 #include "input/mouse.h"
 #include "overlay/image_button.h"
+#include "overlay/text_font.h"
 #include "video/display_device.h"
 
 IDirect3DTexture9* g_logoImage = nullptr;
@@ -79,6 +80,7 @@ int InitMenu() {
     ReportError("Impossibile inizializzare il log file");
     return E_FAIL;
   }
+  CreateTextFont("Typewriter");
   SetUpButton(g_startButton, 50, 50, "..\\Immagini\\Button\\startGame.png",
               "..\\Immagini\\Button\\startGameOn.png");
   SetUpButton(g_exitButton, 50, 70, "..\\Immagini\\Button\\exitGame.png",

@@ -5,6 +5,7 @@
 #include "app/log.h"
 #include "app/window_proc.h"
 #include "input/keyboard.h"
+#include "overlay/text_font.h"
 #include "scene/flame_scene.h"
 
 const char* const g_windowTitle = "EMBERLAB - by TAVEK";
@@ -90,6 +91,8 @@ void IdlePass() {
 
 void ReleaseScene() {
   ReleaseIfSet(g_introSprite);
+  ReleaseFlameEffectAndTextures();
+  ReleaseIfSet(g_textFont);
   ReleaseInput();
   ReleaseIfSet(g_backgroundSurface);
   ReleaseIfSet(g_backBuffer);

@@ -11,8 +11,10 @@ add_library(ember_program STATIC
   input/mouse.cpp
   overlay/frame_rate.cpp
   overlay/image_button.cpp
+  overlay/text_font.cpp
   scene/camera.cpp
   scene/flame_scene.cpp
+  scene/mesh_object.cpp
   video/display_device.cpp
   video/display_options.cpp)
 target_link_libraries(ember_program PUBLIC ember_d3dx9 ember_dinput8 ember_win32)

@@ -75,6 +75,7 @@ bool Device::Init(IDirect3D9* direct3D, D3DDEVTYPE type, HWND focusWindow, DWORD
 Device::~Device() {
   delete backBufferSurface_;
   if (hasContext_) {
+    DestroyDrawState();
     DestroyTextureState();
     backBuffer_.Destroy();
     frontBuffer_.Destroy();

@@ -11,10 +11,14 @@
 #include "runtime/d3d9/render_target.h"
 #include "runtime/d3d9/surface_upload.h"
 #include "runtime/d3d9/texture_stages.h"
+#include "runtime/d3d9/vertex_arrays.h"
 
 namespace ember::d3d9 {
 
 class Surface;
+class VertexDeclaration;
+class VertexBuffer;
+class IndexBuffer;
 
 class Device : public ComObject<IDirect3DDevice9> {
  public:
@@ -50,9 +54,31 @@ class Device : public ComObject<IDirect3DDevice9> {
   HRESULT UpdateSurface(IDirect3DSurface9* sourceSurface, const RECT* sourceRect,
                         IDirect3DSurface9* destinationSurface, const POINT* destPoint) override;
   HRESULT GetFrontBufferData(UINT swapChain, IDirect3DSurface9* destSurface) override;
+  HRESULT CreateVolumeTexture(UINT width, UINT height, UINT depth, UINT levels, DWORD usage,
+                              D3DFORMAT format, D3DPOOL pool, IDirect3DVolumeTexture9** texture,
+                              HANDLE* sharedHandle) override;
   HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) override;
   HRESULT GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) override;
   void SetCursorPosition(int x, int y, DWORD flags) override;
+  HRESULT CreateVertexDeclaration(const D3DVERTEXELEMENT9* vertexElements,
+                                  IDirect3DVertexDeclaration9** declaration) override;
+  HRESULT SetVertexDeclaration(IDirect3DVertexDeclaration9* declaration) override;
+  HRESULT GetVertexDeclaration(IDirect3DVertexDeclaration9** declaration) override;
+  HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                             IDirect3DVertexBuffer9** vertexBuffer, HANDLE* sharedHandle) override;
+  HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                            IDirect3DIndexBuffer9** indexBuffer, HANDLE* sharedHandle) override;
+  HRESULT SetStreamSource(UINT streamNumber, IDirect3DVertexBuffer9* streamData,
+                          UINT offsetInBytes, UINT stride) override;
+  HRESULT GetStreamSource(UINT streamNumber, IDirect3DVertexBuffer9** streamData,
+                          UINT* offsetInBytes, UINT* stride) override;
+  HRESULT SetIndices(IDirect3DIndexBuffer9* indexData) override;
+  HRESULT GetIndices(IDirect3DIndexBuffer9** indexData) override;
+  HRESULT DrawPrimitive(D3DPRIMITIVETYPE primitiveType, UINT startVertex,
+                        UINT primitiveCount) override;
+  HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE primitiveType, INT baseVertexIndex,
+                               UINT minVertexIndex, UINT numVertices, UINT startIndex,
+                               UINT primCount) override;
 
   // For the rest of the runtime.
   GLStateCache& GL() { return gl_; }
@@ -70,6 +96,20 @@ class Device : public ComObject<IDirect3DDevice9> {
   // Where the program last put the (never shown) hardware cursor.
   POINT CursorPosition() const { return cursor_; }
 
+  // The GL program the next draws run, set by whoever owns it (an effect pass), and the
+  // sampler stages it reads (bit i: stage i); each draw makes it current through the GL cache,
+  // so code that needs it current in between (uniform uploads) uses GL().UseProgram too.
+  // There is no fixed-function pipeline: with program 0, draws fail with D3DERR_INVALIDCALL.
+  // The device does not own the program.
+  void UseProgram(GLuint program, unsigned samplerStageMask);
+  GLuint Program() const { return program_; }
+  unsigned ProgramSamplers() const { return programSamplers_; }
+  // Serials for the objects a draw binds; never 0.
+  uint32_t NextSerial() { return ++lastSerial_; }
+  // An object with this serial is going away: the vertex arrays built over it go too.
+  void ForgetDrawResource(uint32_t serial) { vertexArrays_.Forget(gl_, serial); }
+  const VertexArrayCache& VertexArrays() const { return vertexArrays_; }
+
  private:
   Device() = default;
   bool Init(IDirect3D9* direct3D, D3DDEVTYPE type, HWND focusWindow, DWORD behaviour,
@@ -77,6 +117,13 @@ class Device : public ComObject<IDirect3DDevice9> {
   void ShowInWindow();
   void CreateTextureState();
   void DestroyTextureState();
+  void DestroyDrawState();
+  // Validates what the draw reads: the program, the declaration, and vertices first to
+  // first + count - 1 of every stream the declaration reads.
+  HRESULT CheckDrawInputs(int64_t firstVertex, UINT vertexCount) const;
+  // Puts the dirty states, the program's textures, the back buffer, the program and the
+  // vertex inputs into GL.
+  void PrepareDraw();
 
   IDirect3D9* direct3D_ = nullptr;
   D3DDEVICE_CREATION_PARAMETERS creation_{};
@@ -91,6 +138,13 @@ class Device : public ComObject<IDirect3DDevice9> {
   TextureStages textures_;
   SurfaceUpload upload_;
   POINT cursor_{0, 0};
+  VertexDeclaration* declaration_ = nullptr;
+  StreamSource streams_[kStreamCount];
+  IndexBuffer* indices_ = nullptr;
+  GLuint program_ = 0;
+  unsigned programSamplers_ = 0;
+  VertexArrayCache vertexArrays_;
+  uint32_t lastSerial_ = 0;
   bool inScene_ = false;
   bool hasContext_ = false;
 };

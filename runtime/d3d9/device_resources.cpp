@@ -2,6 +2,7 @@
 #include "runtime/d3d9/device.h"
 #include "runtime/d3d9/surface.h"
 #include "runtime/d3d9/texture.h"
+#include "runtime/d3d9/volume_texture.h"
 
 namespace ember::d3d9 {
 
@@ -21,6 +22,22 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
   if (width > caps_.MaxTextureWidth || height > caps_.MaxTextureHeight) return D3DERR_INVALIDCALL;
   HRESULT status = D3D_OK;
   Texture* created = Texture::Create(this, width, height, levels, usage, format, pool, status);
+  if (!created) return status;
+  *texture = created;
+  return D3D_OK;
+}
+
+HRESULT Device::CreateVolumeTexture(UINT width, UINT height, UINT depth, UINT levels,
+                                    DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                                    IDirect3DVolumeTexture9** texture, HANDLE* sharedHandle) {
+  if (!texture) return D3DERR_INVALIDCALL;
+  *texture = nullptr;
+  if (sharedHandle) return D3DERR_INVALIDCALL;
+  const UINT extent = caps_.MaxVolumeExtent;
+  if (width > extent || height > extent || depth > extent) return D3DERR_INVALIDCALL;
+  HRESULT status = D3D_OK;
+  VolumeTexture* created =
+      VolumeTexture::Create(this, width, height, depth, levels, usage, format, pool, status);
   if (!created) return status;
   *texture = created;
   return D3D_OK;

@@ -13,7 +13,8 @@
 // z as 2z - w.
 //
 // Colour byte order. D3DFMT_A8R8G8B8 is the 32-bit value 0xAARRGGBB, bytes B, G, R, A in
-// memory: GL_BGRA with GL_UNSIGNED_INT_8_8_8_8_REV.
+// memory: GL_BGRA with GL_UNSIGNED_INT_8_8_8_8_REV. A D3DCOLOR vertex element has the same
+// bytes and is read with attribute size GL_BGRA, so vertex shaders see (r, g, b, a).
 //
 // Pixel centres. Direct3D 9 samples pixel (i, j) at (i, j), GL at (i + 0.5, j + 0.5). Screen
 // space drawing (sprites, text) places quads on pixel edges in GL terms, so a texel drawn at

@@ -123,6 +123,17 @@ void GLStateCache::BlendEquation(GLenum rgb, GLenum alpha) {
   glBlendEquationSeparate(rgb, alpha);
 }
 
+void GLStateCache::BlendColor(float r, float g, float b, float a) {
+  if (blendColor_[0] == r && blendColor_[1] == g && blendColor_[2] == b && blendColor_[3] == a)
+    return;
+  blendColor_[0] = r;
+  blendColor_[1] = g;
+  blendColor_[2] = b;
+  blendColor_[3] = a;
+  ++calls_;
+  glBlendColor(r, g, b, a);
+}
+
 void GLStateCache::DepthTest(bool enabled) {
   if (depthTest_ == int(enabled)) return;
   depthTest_ = enabled;

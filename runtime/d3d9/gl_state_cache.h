@@ -25,6 +25,7 @@ class GLStateCache {
   void Blend(bool enabled);
   void BlendFunc(GLenum srcRgb, GLenum dstRgb, GLenum srcAlpha, GLenum dstAlpha);
   void BlendEquation(GLenum rgb, GLenum alpha);
+  void BlendColor(float r, float g, float b, float a);
   void DepthTest(bool enabled);
   void DepthFunc(GLenum func);
   void Cull(GLenum face);  // 0 disables culling
@@ -51,6 +52,7 @@ class GLStateCache {
   int blend_ = -1;
   GLenum blendFunc_[4] = {kUnknown, kUnknown, kUnknown, kUnknown};
   GLenum blendEquation_[2] = {kUnknown, kUnknown};
+  float blendColor_[4] = {-1.0f, -1.0f, -1.0f, -1.0f};
   int depthTest_ = -1;
   GLenum depthFunc_ = kUnknown;
   GLenum cull_ = kUnknown;

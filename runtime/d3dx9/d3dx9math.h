@@ -25,6 +25,12 @@ struct D3DXVECTOR3 : D3DVECTOR {
   bool operator==(const D3DXVECTOR3& v) const { return x == v.x && y == v.y && z == v.z; }
 };
 
+struct D3DXVECTOR4 {
+  float x, y, z, w;
+  D3DXVECTOR4() = default;
+  D3DXVECTOR4(float vx, float vy, float vz, float vw) : x(vx), y(vy), z(vz), w(vw) {}
+};
+
 struct D3DXCOLOR {
   float r, g, b, a;
   D3DXCOLOR() = default;

@@ -1,0 +1,136 @@
+// ID3DXEffect over a parsed effect: a parameter table, and for each technique its passes,
+// each a GL program with the device states it sets. Names resolve against the tables without
+// allocating; a Set copies bytes into the parameter's shadow, and a pass uploads its uniform
+// blocks only when a value changed since its last upload.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "runtime/d3d9/com_object.h"
+#include "runtime/d3d9/device.h"
+#include "runtime/d3dx9/d3dx9effect.h"
+#include "runtime/d3dx9/effect_parameters.h"
+#include "runtime/d3dx9/effect_program.h"
+#include "runtime/d3dx9/fx_model.h"
+
+namespace ember::d3dx {
+
+struct PassRenderState {
+  D3DRENDERSTATETYPE type;
+  DWORD value;
+};
+
+struct PassSamplerState {
+  DWORD stage;
+  D3DSAMPLERSTATETYPE type;
+  DWORD value;
+};
+
+// A stage whose texture comes from a texture parameter.
+struct PassTexture {
+  DWORD stage;
+  int parameter;
+};
+
+struct EffectPass {
+  PassProgram program;
+  std::vector<PassRenderState> renderStates;
+  std::vector<PassSamplerState> samplerStates;
+  std::vector<PassTexture> textures;
+  unsigned stageMask = 0;  // bit i: the program samples stage i
+};
+
+struct EffectTechnique {
+  std::vector<EffectPass> passes;
+  // What Begin saves and End restores: every state any pass sets, with room for its value.
+  std::vector<PassRenderState> savedRender;
+  std::vector<PassSamplerState> savedSamplers;
+  unsigned savedTextureMask = 0;
+};
+
+class Effect : public ComObject<ID3DXEffect> {
+ public:
+  // Compiles and links every pass of every technique. Null, with the message, on failure.
+  static Effect* Create(d3d9::Device* device, FxEffect&& parsed, const char* fileName,
+                        std::string& error);
+
+  HRESULT GetDevice(IDirect3DDevice9** device) override;
+
+  D3DXHANDLE GetParameterByName(D3DXHANDLE parent, LPCSTR name) override;
+  HRESULT SetValue(D3DXHANDLE parameter, LPCVOID data, UINT bytes) override;
+  HRESULT GetValue(D3DXHANDLE parameter, LPVOID data, UINT bytes) override;
+  HRESULT SetBool(D3DXHANDLE parameter, BOOL value) override;
+  HRESULT GetBool(D3DXHANDLE parameter, BOOL* value) override;
+  HRESULT SetInt(D3DXHANDLE parameter, int value) override;
+  HRESULT GetInt(D3DXHANDLE parameter, int* value) override;
+  HRESULT SetFloat(D3DXHANDLE parameter, FLOAT value) override;
+  HRESULT GetFloat(D3DXHANDLE parameter, FLOAT* value) override;
+  HRESULT SetVector(D3DXHANDLE parameter, const D3DXVECTOR4* vector) override;
+  HRESULT GetVector(D3DXHANDLE parameter, D3DXVECTOR4* vector) override;
+  HRESULT SetMatrix(D3DXHANDLE parameter, const D3DXMATRIX* matrix) override;
+  HRESULT GetMatrix(D3DXHANDLE parameter, D3DXMATRIX* matrix) override;
+  HRESULT SetTexture(D3DXHANDLE parameter, IDirect3DBaseTexture9* texture) override;
+  HRESULT GetTexture(D3DXHANDLE parameter, IDirect3DBaseTexture9** texture) override;
+
+  D3DXHANDLE GetTechniqueByName(LPCSTR name) override;
+  HRESULT ValidateTechnique(D3DXHANDLE technique) override;
+  HRESULT FindNextValidTechnique(D3DXHANDLE technique, D3DXHANDLE* next) override;
+  HRESULT SetTechnique(D3DXHANDLE technique) override;
+  D3DXHANDLE GetCurrentTechnique() override;
+
+  HRESULT Begin(UINT* passes, DWORD flags) override;
+  HRESULT BeginPass(UINT pass) override;
+  HRESULT CommitChanges() override;
+  HRESULT EndPass() override;
+  HRESULT End() override;
+
+  // GL objects outlive a lost device here: there is nothing to drop or rebuild.
+  HRESULT OnLostDevice() override { return D3D_OK; }
+  HRESULT OnResetDevice() override { return D3D_OK; }
+
+  // For the runtime and its tests: the pass in progress (null outside one), and how many
+  // uniform buffers the effect has uploaded.
+  const EffectPass* CurrentPass() const;
+  unsigned long UniformUploads() const { return uploads_; }
+
+ private:
+  Effect(d3d9::Device* device, FxEffect&& parsed);
+  ~Effect() override;
+
+  bool Build(const char* fileName, std::string& error);
+  bool BuildPass(size_t technique, size_t pass, const char* fileName, std::string& error);
+  void CollectSavedStates(EffectTechnique& technique);
+  void ReportUnsupported(const FxState& state, const char* fileName, const char* what) const;
+
+  // A handle or a name to an index; -1 when it names nothing of that kind.
+  int ParameterIndex(D3DXHANDLE handle) const;
+  int TechniqueIndex(D3DXHANDLE handle) const;
+  D3DXHANDLE ParameterHandle(int index) const { return handles_.data() + index; }
+  D3DXHANDLE TechniqueHandle(int index) const {
+    return handles_.data() + parameters_.Count() + index;
+  }
+  // The numeric parameter a Set or Get addresses, or -1.
+  int NumericParameter(D3DXHANDLE handle) const;
+
+  void ApplyPass(EffectPass& pass);
+  void ApplyTextures(const EffectPass& pass);
+  void SaveStates();
+  void RestoreStates();
+
+  d3d9::Device* device_;
+  FxEffect parsed_;
+  ParameterTable parameters_;
+  std::vector<EffectTechnique> techniques_;
+  // Handles are addresses inside this table (parameters, then techniques), so a handle is told
+  // from a name by where it points.
+  std::vector<char> handles_;
+  int technique_ = -1;
+  bool begun_ = false;
+  int pass_ = -1;
+  DWORD beginFlags_ = 0;
+  IDirect3DBaseTexture9* savedTextures_[16] = {};
+  unsigned long uploads_ = 0;
+};
+
+}  // namespace ember::d3dx

@@ -1,0 +1,138 @@
+// Building an effect: every pass of every technique compiled to GLSL and linked, each
+// sampler given a stage, the states each pass sets and those Begin must save gathered.
+#include <cstdio>
+
+#include "runtime/d3dx9/effect.h"
+#include "runtime/d3dx9/fx_messages.h"
+
+namespace ember::d3dx {
+
+namespace {
+
+template <class T, class Same>
+bool Contains(const std::vector<T>& list, Same same) {
+  for (const T& item : list)
+    if (same(item)) return true;
+  return false;
+}
+
+}  // namespace
+
+Effect* Effect::Create(d3d9::Device* device, FxEffect&& parsed, const char* fileName,
+                       std::string& error) {
+  Effect* effect = new Effect(device, std::move(parsed));
+  if (!effect->Build(fileName, error)) {
+    effect->Release();
+    return nullptr;
+  }
+  return effect;
+}
+
+Effect::Effect(d3d9::Device* device, FxEffect&& parsed)
+    : device_(device), parsed_(std::move(parsed)) {
+  device_->AddRef();
+}
+
+Effect::~Effect() {
+  if (begun_) RestoreStates();
+  // The programs and buffers go before the device, whose context they live in.
+  techniques_.clear();
+  parameters_.ReleaseTextures();
+  device_->Release();
+}
+
+bool Effect::Build(const char* fileName, std::string& error) {
+  if (!parameters_.Init(parsed_.parameters)) {
+    error = FormatFxError(fileName, FxSourcePos(),
+                          "the parameters hold more than " +
+                              std::to_string(ParameterTable::kMaxSlots) + " values");
+    return false;
+  }
+  handles_.assign(parsed_.parameters.size() + parsed_.techniques.size(), '\0');
+  for (const FxParameter& parameter : parsed_.parameters)
+    for (const FxState& state : parameter.samplerStates)
+      if (!state.supported) ReportUnsupported(state, fileName, "sampler state");
+
+  techniques_.resize(parsed_.techniques.size());
+  for (size_t t = 0; t < techniques_.size(); ++t) {
+    techniques_[t].passes.resize(parsed_.techniques[t].passes.size());
+    for (size_t p = 0; p < techniques_[t].passes.size(); ++p)
+      if (!BuildPass(t, p, fileName, error)) return false;
+    CollectSavedStates(techniques_[t]);
+  }
+  technique_ = techniques_.empty() ? -1 : 0;
+  return true;
+}
+
+bool Effect::BuildPass(size_t technique, size_t passIndex, const char* fileName,
+                       std::string& error) {
+  FxCompiledPass compiled;
+  if (!CompilePass(parsed_, technique, passIndex, fileName, compiled, error)) return false;
+  const FxPass& source = parsed_.techniques[technique].passes[passIndex];
+  EffectPass& pass = techniques_[technique].passes[passIndex];
+  if (compiled.samplers.size() > d3d9::TextureStages::kStageCount) {
+    error = FormatFxError(fileName, source.where,
+                          "pass '" + source.name + "' reads " +
+                              std::to_string(compiled.samplers.size()) +
+                              " samplers; a pass reads 16 at most");
+    return false;
+  }
+
+  // Sampler i reads stage i, as the program's units were set.
+  for (size_t i = 0; i < compiled.samplers.size(); ++i) {
+    const DWORD stage = DWORD(i);
+    pass.stageMask |= 1u << stage;
+    const int index = compiled.samplers[i].parameter;
+    if (index < 0 || size_t(index) >= parsed_.parameters.size()) continue;
+    const FxParameter& sampler = parsed_.parameters[size_t(index)];
+    for (const FxState& state : sampler.samplerStates)
+      if (state.supported)
+        pass.samplerStates.push_back(
+            PassSamplerState{stage, D3DSAMPLERSTATETYPE(state.type), DWORD(state.value)});
+    if (sampler.samplerTextureIndex >= 0)
+      pass.textures.push_back(PassTexture{stage, sampler.samplerTextureIndex});
+  }
+
+  for (const FxState& state : source.states) {
+    if (!state.supported) {
+      ReportUnsupported(state, fileName, "pass state");
+      continue;
+    }
+    pass.renderStates.push_back(
+        PassRenderState{D3DRENDERSTATETYPE(state.type), DWORD(state.value)});
+  }
+
+  std::string driverError;
+  if (!pass.program.Build(*device_, compiled, driverError)) {
+    error = FormatFxError(fileName, source.where, "pass '" + source.name + "': " + driverError);
+    return false;
+  }
+  return true;
+}
+
+void Effect::CollectSavedStates(EffectTechnique& technique) {
+  for (const EffectPass& pass : technique.passes) {
+    for (const PassRenderState& state : pass.renderStates)
+      if (!Contains(technique.savedRender,
+                    [&](const PassRenderState& s) { return s.type == state.type; }))
+        technique.savedRender.push_back(PassRenderState{state.type, 0});
+    for (const PassSamplerState& state : pass.samplerStates)
+      if (!Contains(technique.savedSamplers, [&](const PassSamplerState& s) {
+            return s.stage == state.stage && s.type == state.type;
+          }))
+        technique.savedSamplers.push_back(PassSamplerState{state.stage, state.type, 0});
+    for (const PassTexture& texture : pass.textures)
+      technique.savedTextureMask |= 1u << texture.stage;
+  }
+}
+
+void Effect::ReportUnsupported(const FxState& state, const char* fileName,
+                               const char* what) const {
+  char line[512];
+  std::snprintf(line, sizeof line, "D3DX: %s(%u,%u): the %s '%s' is not supported; skipped\n",
+                fileName, unsigned(state.where.line), unsigned(state.where.column), what,
+                state.name.c_str());
+  OutputDebugStringA(line);
+}
+
+}  // namespace ember::d3dx

@@ -1,0 +1,154 @@
+// Techniques and passes: choosing a technique, and drawing it pass by pass. A pass sets its
+// states through the device's own calls, so the device's state mirror stays true, and Begin
+// saves what End puts back. Nothing here allocates.
+#include <cstdint>
+#include <cstring>
+
+#include "runtime/d3dx9/effect.h"
+
+namespace ember::d3dx {
+
+int Effect::TechniqueIndex(D3DXHANDLE handle) const {
+  if (!handle) return -1;
+  const uintptr_t at = uintptr_t(handle), first = uintptr_t(handles_.data());
+  if (!handles_.empty() && at >= first && at < first + handles_.size()) {
+    const size_t index = at - first;
+    const size_t parameters = size_t(parameters_.Count());
+    return index >= parameters ? int(index - parameters) : -1;
+  }
+  for (size_t t = 0; t < parsed_.techniques.size(); ++t)
+    if (std::strcmp(parsed_.techniques[t].name.c_str(), handle) == 0) return int(t);
+  return -1;
+}
+
+D3DXHANDLE Effect::GetTechniqueByName(LPCSTR name) {
+  if (!name) return nullptr;
+  for (size_t t = 0; t < parsed_.techniques.size(); ++t)
+    if (std::strcmp(parsed_.techniques[t].name.c_str(), name) == 0)
+      return TechniqueHandle(int(t));
+  return nullptr;
+}
+
+// Every pass compiled and linked when the effect was made, so every technique runs.
+HRESULT Effect::ValidateTechnique(D3DXHANDLE technique) {
+  return TechniqueIndex(technique) < 0 ? D3DERR_INVALIDCALL : D3D_OK;
+}
+
+HRESULT Effect::FindNextValidTechnique(D3DXHANDLE technique, D3DXHANDLE* next) {
+  if (!next) return D3DERR_INVALIDCALL;
+  *next = nullptr;
+  int start = 0;
+  if (technique) {
+    const int index = TechniqueIndex(technique);
+    if (index < 0) return D3DERR_INVALIDCALL;
+    start = index + 1;
+  }
+  if (size_t(start) < techniques_.size()) *next = TechniqueHandle(start);
+  return D3D_OK;
+}
+
+HRESULT Effect::SetTechnique(D3DXHANDLE technique) {
+  const int index = TechniqueIndex(technique);
+  if (index < 0 || begun_) return D3DERR_INVALIDCALL;
+  technique_ = index;
+  return D3D_OK;
+}
+
+D3DXHANDLE Effect::GetCurrentTechnique() {
+  return technique_ < 0 ? nullptr : TechniqueHandle(technique_);
+}
+
+HRESULT Effect::Begin(UINT* passes, DWORD flags) {
+  if (begun_ || technique_ < 0) return D3DERR_INVALIDCALL;
+  begun_ = true;
+  pass_ = -1;
+  beginFlags_ = flags;
+  SaveStates();
+  if (passes) *passes = UINT(techniques_[size_t(technique_)].passes.size());
+  return D3D_OK;
+}
+
+HRESULT Effect::BeginPass(UINT pass) {
+  if (!begun_ || pass_ >= 0) return D3DERR_INVALIDCALL;
+  EffectTechnique& technique = techniques_[size_t(technique_)];
+  if (pass >= technique.passes.size()) return D3DERR_INVALIDCALL;
+  pass_ = int(pass);
+  ApplyPass(technique.passes[pass]);
+  return D3D_OK;
+}
+
+// Values set inside a pass reach the device here, as in D3DX.
+HRESULT Effect::CommitChanges() {
+  if (!begun_ || pass_ < 0) return D3DERR_INVALIDCALL;
+  EffectPass& pass = techniques_[size_t(technique_)].passes[size_t(pass_)];
+  ApplyTextures(pass);
+  uploads_ += pass.program.Upload(parameters_);
+  pass.program.BindBlocks();
+  return D3D_OK;
+}
+
+HRESULT Effect::EndPass() {
+  if (pass_ < 0) return D3DERR_INVALIDCALL;
+  pass_ = -1;
+  return D3D_OK;
+}
+
+HRESULT Effect::End() {
+  if (!begun_) return D3DERR_INVALIDCALL;
+  RestoreStates();
+  begun_ = false;
+  pass_ = -1;
+  return D3D_OK;
+}
+
+const EffectPass* Effect::CurrentPass() const {
+  if (!begun_ || pass_ < 0) return nullptr;
+  return &techniques_[size_t(technique_)].passes[size_t(pass_)];
+}
+
+void Effect::ApplyPass(EffectPass& pass) {
+  for (const PassRenderState& state : pass.renderStates)
+    device_->SetRenderState(state.type, state.value);
+  for (const PassSamplerState& state : pass.samplerStates)
+    device_->SetSamplerState(state.stage, state.type, state.value);
+  ApplyTextures(pass);
+  device_->UseProgram(pass.program.Program(), pass.stageMask);
+  uploads_ += pass.program.Upload(parameters_);
+  pass.program.BindBlocks();
+}
+
+void Effect::ApplyTextures(const EffectPass& pass) {
+  for (const PassTexture& texture : pass.textures)
+    device_->SetTexture(texture.stage, parameters_.Texture(texture.parameter));
+}
+
+void Effect::SaveStates() {
+  if (beginFlags_ & D3DXFX_DONOTSAVESTATE) return;
+  EffectTechnique& technique = techniques_[size_t(technique_)];
+  for (PassRenderState& state : technique.savedRender)
+    device_->GetRenderState(state.type, &state.value);
+  if (beginFlags_ & D3DXFX_DONOTSAVESAMPLERSTATE) return;
+  for (PassSamplerState& state : technique.savedSamplers)
+    device_->GetSamplerState(state.stage, state.type, &state.value);
+  for (DWORD stage = 0; stage < 16; ++stage)
+    if (technique.savedTextureMask & (1u << stage))
+      device_->GetTexture(stage, &savedTextures_[stage]);
+}
+
+void Effect::RestoreStates() {
+  if (beginFlags_ & D3DXFX_DONOTSAVESTATE) return;
+  const EffectTechnique& technique = techniques_[size_t(technique_)];
+  for (const PassRenderState& state : technique.savedRender)
+    device_->SetRenderState(state.type, state.value);
+  if (beginFlags_ & D3DXFX_DONOTSAVESAMPLERSTATE) return;
+  for (const PassSamplerState& state : technique.savedSamplers)
+    device_->SetSamplerState(state.stage, state.type, state.value);
+  for (DWORD stage = 0; stage < 16; ++stage) {
+    if (!(technique.savedTextureMask & (1u << stage))) continue;
+    device_->SetTexture(stage, savedTextures_[stage]);
+    if (savedTextures_[stage]) savedTextures_[stage]->Release();
+    savedTextures_[stage] = nullptr;
+  }
+}
+
+}  // namespace ember::d3dx

@@ -1,0 +1,87 @@
+// D3DXCreateVolumeTextureFromFileExA: a volume file (DDS) into a new volume texture, scaled to
+// the texture's size, with a box-filtered mip chain.
+#include <utility>
+
+#include "runtime/d3d9/texture_core.h"
+#include "runtime/d3d9/texture_object.h"
+#include "runtime/d3dx9/picture.h"
+
+namespace {
+
+using ember::Image;
+
+UINT LevelsFor(UINT requested, UINT width, UINT height, UINT depth) {
+  const UINT full = ember::d3d9::TextureCore::FullChainLength(width, height, depth);
+  if (requested == 0 || requested == D3DX_DEFAULT) return full;
+  if (requested == D3DX_FROM_FILE) return 1;
+  return requested < full ? requested : full;
+}
+
+UINT Capped(UINT side, DWORD limit) { return limit != 0 && side > limit ? UINT(limit) : side; }
+
+bool FillLevels(IDirect3DVolumeTexture9* texture, Image& image) {
+  auto* binding = dynamic_cast<ember::d3d9::TextureBinding*>(texture);
+  if (!binding) return false;
+  ember::d3d9::TextureCore& core = binding->Core();
+  const size_t bpp = ember::ImageBytesPerPixel(image.format);
+  for (UINT level = 0; level < core.LevelCount(); ++level) {
+    if (level > 0) {
+      Image smaller;
+      if (!ember::HalveImage(image, smaller)) return false;
+      image = std::move(smaller);
+    }
+    const size_t rowPitch = image.width * bpp;
+    core.WriteLevel(level, image.pixels.data(), rowPitch, rowPitch * image.height);
+  }
+  return true;
+}
+
+}  // namespace
+
+HRESULT WINAPI D3DXCreateVolumeTextureFromFileExA(
+    IDirect3DDevice9* device, LPCSTR srcFile, UINT width, UINT height, UINT depth, UINT mipLevels,
+    DWORD usage, D3DFORMAT format, D3DPOOL pool, DWORD filter, DWORD mipFilter,
+    D3DCOLOR colorKey, D3DXIMAGE_INFO* srcInfo, PALETTEENTRY*, IDirect3DVolumeTexture9** texture) {
+  if (!device || !srcFile || !texture) return D3DERR_INVALIDCALL;
+  *texture = nullptr;
+  if (!ember::d3dx::ValidFilter(filter) || !ember::d3dx::ValidFilter(mipFilter))
+    return D3DERR_INVALIDCALL;
+
+  Image image;
+  HRESULT status = ember::d3dx::LoadPicture(srcFile, image);
+  if (FAILED(status)) return status;
+  const D3DXIMAGE_INFO info = ember::d3dx::PictureInfo(image);
+
+  ember::ApplyColorKey(image, colorKey);
+  if (format == D3DFMT_UNKNOWN || format == D3DFMT_FROM_FILE) format = D3DFORMAT(image.format);
+  if (!ember::d3dx::ConvertPicture(image, format)) {
+    ember::d3dx::ReportFailure(srcFile, "no conversion to the requested texture format");
+    return D3DERR_INVALIDCALL;
+  }
+
+  D3DCAPS9 caps{};
+  device->GetDeviceCaps(&caps);
+  const UINT w = Capped(ember::d3dx::TextureSide(width, image.width), caps.MaxVolumeExtent);
+  const UINT h = Capped(ember::d3dx::TextureSide(height, image.height), caps.MaxVolumeExtent);
+  const UINT d = Capped(ember::d3dx::TextureSide(depth, image.depth), caps.MaxVolumeExtent);
+  if (w != image.width || h != image.height || d != image.depth) {
+    Image scaled;
+    if (!ember::ResizeImage(image, w, h, d, scaled)) {
+      ember::d3dx::ReportFailure(srcFile, "the volume cannot be scaled to the texture size");
+      return D3DERR_INVALIDCALL;
+    }
+    image = std::move(scaled);
+  }
+
+  IDirect3DVolumeTexture9* created = nullptr;
+  status = device->CreateVolumeTexture(w, h, d, LevelsFor(mipLevels, w, h, d), usage, format, pool,
+                                       &created, nullptr);
+  if (FAILED(status)) return status;
+  if (!FillLevels(created, image)) {
+    created->Release();
+    return D3DERR_INVALIDCALL;
+  }
+  if (srcInfo) *srcInfo = info;
+  *texture = created;
+  return D3D_OK;
+}

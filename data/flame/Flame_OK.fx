@@ -60,7 +60,9 @@ struct FlameFragment
 static const float kBaseOffset = 0.83;
 // The mesh is about 17 units high; the flame image covers it once.
 static const float kShapeScale = 1.0 / 3.0;
-static const float kSliceGain = 0.16;
+static const float kSliceGain = 0.07;
+// Turbulence a few times finer than the flame.
+static const float kNoiseDetail = 1.8;
 
 FlameFragment FlameVS(FlameVertex v)
 {
@@ -68,7 +70,7 @@ FlameFragment FlameVS(FlameVertex v)
     float3 p = mul(float4(v.position, 1.0), world).xyz;
     o.position = mul(float4(v.position, 1.0), wvp);
     o.flameCoord = p * flameScale * kShapeScale + flameTrans;
-    o.noiseCoord = p * noiseScale * noiseFreq + noiseAnim * (ticks * timeScale);
+    o.noiseCoord = p * noiseScale * noiseFreq * kNoiseDetail + noiseAnim * (ticks * timeScale);
     return o;
 }
 
@@ -87,12 +89,15 @@ float4 FlamePS(FlameFragment f) : COLOR
     float radius = length(f.flameCoord.xz);
     // The higher, the more the flame flickers.
     float rise = saturate(1.0 - height);
-    float t = Turbulence(f.noiseCoord) * noiseStrength;
+    float t = Turbulence(f.noiseCoord) * noiseStrength * 2.0;
     float2 uv;
-    uv.x = 0.5 + radius + t * (0.12 + 0.4 * rise);
-    uv.y = height + t * (0.08 + 0.6 * rise);
+    uv.x = 0.5 + radius + t * (0.2 + 0.7 * rise);
+    uv.y = height + t * (0.1 + 0.8 * rise);
     float4 c = tex2D(flameSampler, uv);
-    float3 heat = c.rgb * c.a * (flameColor.rgb * 2.5) * kSliceGain;
+    // Finer noise rising faster breaks the body into tongues.
+    float3 fine = f.noiseCoord * 2.7 + float3(0.0, -0.9, 0.0) * (ticks * timeScale);
+    float tongues = lerp(1.0, saturate(0.1 + 2.0 * tex3D(noiseSampler, fine).r), 0.3 + 0.7 * rise);
+    float3 heat = c.rgb * c.a * (flameColor.rgb * 2.5) * kSliceGain * tongues;
     return float4(heat, c.a * kSliceGain);
 }
 

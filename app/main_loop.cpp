@@ -7,6 +7,7 @@
 #include "input/keyboard.h"
 #include "overlay/text_font.h"
 #include "scene/flame_scene.h"
+#include "scene/mesh_object.h"
 
 const char* const g_windowTitle = "EMBERLAB - by TAVEK";
 
@@ -96,6 +97,11 @@ void ReleaseScene() {
   ReleaseInput();
   ReleaseIfSet(g_backgroundSurface);
   ReleaseIfSet(g_backBuffer);
+  // Beyond the list above: the mesh and the compiler's text go too, so nothing outlives the
+  // device.
+  g_flameObject = SceneObject();
+  ReleaseMeshContainer(g_flameMesh);
+  ReleaseIfSet(g_effectErrors);
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {

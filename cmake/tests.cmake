@@ -9,9 +9,11 @@ target_compile_definitions(ember_test_support PRIVATE EMBER_STAGE_DIR="${CMAKE_B
 add_dependencies(ember_test_support ember_data)
 
 add_executable(program_test
+  tests/allocation_counter.cpp
   tests/camera_test.cpp
   tests/device_test.cpp
   tests/display_device_test.cpp
+  tests/flame_scene_test.cpp
   tests/frame_rate_test.cpp
   tests/log_test.cpp
   tests/main_loop_test.cpp

@@ -101,6 +101,22 @@ HRESULT LoadMeshContainer(MeshContainer** container, IDirect3DDevice9* device, c
   return S_OK;
 }
 
+void ReleaseMeshContainer(MeshContainer*& container) {
+  if (!container) return;
+  MeshContainer* c = container;
+  if (c->MeshData.pMesh) c->MeshData.pMesh->Release();
+  if (c->vertexBuffer) c->vertexBuffer->Release();
+  if (c->indexBuffer) c->indexBuffer->Release();
+  if (c->vertexDeclaration) c->vertexDeclaration->Release();
+  if (c->adjacencyBuffer) c->adjacencyBuffer->Release();
+  if (c->materialBuffer) c->materialBuffer->Release();
+  if (c->effectBuffer) c->effectBuffer->Release();
+  delete[] c->attributeTable;
+  delete[] c->Name;
+  delete c;
+  container = nullptr;
+}
+
 SceneObject::SceneObject()
     : yaw(0.0f),
       pitch(0.0f),

@@ -51,3 +51,5 @@ extern MeshContainer* g_flameMesh;
 extern SceneObject g_flameObject;
 
 HRESULT LoadMeshContainer(MeshContainer** container, IDirect3DDevice9* device, const char* path);
+// Releases the record with everything it holds, and clears the pointer.
+void ReleaseMeshContainer(MeshContainer*& container);

@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/intro_menu.h"
+#include "scene/camera.h"
+#include "scene/flame_scene.h"
+#include "scene/mesh_object.h"
+#include "tests/allocation_counter.h"
+#include "tests/support/program_run.h"
+
+namespace {
+
+using ember::test::TestEnvironment;
+
+// The program in the demo phase: device, menu set-up and scene load done.
+struct Demo {
+  TestEnvironment env;
+  explicit Demo(bool loadScene = true) {
+    ember::test::ResetProgram();
+    env.host.AnswerMessageBoxes({1});
+    env.host.SetTime(1000000);
+    ember::test::CreateProgramWindow();
+    EXPECT_EQ(InitVideo(g_mainWindow), 1);
+    EXPECT_EQ(InitMenu(), 1);
+    g_camera = Camera();
+    g_flameObject = SceneObject();
+    g_flameMesh = nullptr;
+    if (loadScene) {
+      EXPECT_EQ(LoadFlameScene(), 1);
+    }
+  }
+  ~Demo() { ember::test::ShutDownProgram(); }
+
+  // Reads the back buffer once; Pixel and Brightness look at that copy.
+  void Snapshot() {
+    IDirect3DSurface9* back = nullptr;
+    g_device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
+    D3DLOCKED_RECT locked{};
+    back->LockRect(&locked, nullptr, D3DLOCK_READONLY);
+    pixels.resize(1024 * 768);
+    for (int y = 0; y < 768; ++y)
+      std::memcpy(&pixels[size_t(y) * 1024],
+                  static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch, 1024 * 4);
+    back->UnlockRect();
+    back->Release();
+  }
+  uint32_t Pixel(int x, int y) const { return pixels[size_t(y) * 1024 + size_t(x)]; }
+  // Sum of red, green and blue over a rectangle.
+  long Brightness(int x0, int y0, int x1, int y1) const {
+    long sum = 0;
+    for (int y = y0; y < y1; ++y) {
+      for (int x = x0; x < x1; ++x) {
+        uint32_t p = Pixel(x, y);
+        sum += ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF);
+      }
+    }
+    return sum;
+  }
+  std::vector<uint32_t> pixels;
+};
+
+int Red(uint32_t p) { return int((p >> 16) & 0xFF); }
+
+TEST(SceneObject, AttachingLinksBehindTheFirstAndSetsTheOwner) {
+  SceneObject object;
+  MeshContainer first, second;
+  EXPECT_EQ(object.AttachMeshContainer(nullptr), E_FAIL);
+  EXPECT_EQ(object.AttachMeshContainer(&first), S_OK);
+  EXPECT_EQ(object.AttachMeshContainer(&second), S_OK);
+  EXPECT_EQ(object.meshContainers, &first);
+  EXPECT_EQ(first.GetNext(), &second);
+  EXPECT_EQ(second.GetNext(), nullptr);
+  EXPECT_EQ(second.owner, &object);
+  EXPECT_EQ(object.ComputeBounds(nullptr), E_FAIL);
+}
+
+TEST(SceneObject, WorldTransformRotatesBeforeItMoves) {
+  Demo demo(false);
+  SceneObject object;
+  object.UpdateWorldTransform();
+  D3DMATRIX world;
+  g_device->GetTransform(D3DTS_WORLD, &world);
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j) EXPECT_FLOAT_EQ(world.m[i][j], i == j ? 1.0f : 0.0f);
+  object.yaw = D3DX_PI / 2;
+  object.position = D3DXVECTOR3(10, 0, 0);
+  object.UpdateWorldTransform();
+  D3DXVECTOR3 p(1, 0, 0);
+  D3DXVec3TransformCoord(&p, &p, &object.world);
+  EXPECT_NEAR(p.x, 10.0f, 1e-5f);  // +X turned to -Z, then moved
+  EXPECT_NEAR(p.z, -1.0f, 1e-5f);
+}
+
+TEST(FlameScene, TheSceneLoadBuildsTheFlameMeshAndItsBounds) {
+  Demo demo;
+  ASSERT_NE(g_flameMesh, nullptr);
+  ID3DXMesh* mesh = g_flameMesh->MeshData.pMesh;
+  ASSERT_NE(mesh, nullptr);
+  EXPECT_EQ(mesh->GetNumBytesPerVertex(), 64u);
+  EXPECT_EQ(mesh->GetFVF(), 0u);
+  EXPECT_EQ(g_flameMesh->owner, &g_flameObject);
+  EXPECT_EQ(g_flameObject.meshContainers, g_flameMesh);
+  EXPECT_EQ(g_flameMesh->NumMaterials, 1u);
+  // The slices span x -6..6, y -4.5..12.5 and z about -4.9..4.9.
+  EXPECT_NEAR(g_flameObject.boundCenter.y, 4.0f, 1e-3f);
+  EXPECT_NEAR(g_flameObject.boundRadius, std::sqrt(36.0f + 72.25f + 4.8958f * 4.8958f), 1e-2f);
+  EXPECT_NE(g_flameEffect, nullptr);
+  EXPECT_NE(g_noiseTexture, nullptr);
+  EXPECT_NE(g_flameTexture, nullptr);
+  EXPECT_EQ(demo.env.DebugText().find("Impossibile"), std::string::npos) << demo.env.DebugText();
+  float px, py, pz;
+  g_camera.GetPosition(&px, &py, &pz);
+  EXPECT_EQ(pz, 60.0f);
+}
+
+TEST(FlameScene, AFrameShowsABrightMovingFlameOverTheBackground) {
+  Demo demo;
+  RenderFlameFrame();
+  demo.Snapshot();
+  long flameBefore = demo.Brightness(440, 220, 580, 420);
+  uint32_t core = demo.Pixel(512, 380);
+  EXPECT_GT(Red(core), 200);
+  // Around the flame the background shows: dark, but not the black of the clear.
+  uint32_t wall = demo.Pixel(100, 200);
+  EXPECT_NE(wall & 0xFFFFFF, 0u);
+  EXPECT_LT(Red(wall), 120);
+  demo.env.host.Advance(700);
+  RenderFlameFrame();
+  demo.Snapshot();
+  long flameAfter = demo.Brightness(440, 220, 580, 420);
+  EXPECT_NE(flameBefore, flameAfter);
+  EXPECT_EQ(demo.Pixel(100, 200), wall);  // the background itself stays put
+}
+
+TEST(FlameScene, TheFrameRateLineStartsAtPixelTwoOne) {
+  Demo demo;
+  RenderFlameFrame();
+  demo.Snapshot();
+  // Some white text pixels at the top left; nothing of it left of column 2 or above row 1.
+  int white = 0;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 120; ++x) {
+      uint32_t p = demo.Pixel(x, y);
+      bool bright = Red(p) > 200 && ((p >> 8) & 0xFF) > 200 && (p & 0xFF) > 200;
+      if (!bright) continue;
+      ++white;
+      EXPECT_GE(x, 2);
+      EXPECT_GE(y, 1);
+    }
+  EXPECT_GT(white, 50);
+  EXPECT_EQ(std::string(g_fpsText, 5), "FPS: ");
+}
+
+TEST(FlameScene, DemoFramesAllocateNothing) {
+  Demo demo;
+  // The first frames create the driver's own objects for each state.
+  for (int i = 0; i < 5; ++i) RenderFlameFrame();
+  ember::test::AllocationCounter counter;
+  for (int i = 0; i < 50; ++i) {
+    demo.env.host.Advance(17);
+    RenderFlameFrame();
+  }
+  EXPECT_EQ(counter.Count(), 0u);
+}
+
+TEST(FlameScene, WithoutTheEffectTheDemoGoesOnWithBackgroundAndText) {
+  Demo demo(false);
+  demo.env.host.AnswerMessageBoxes({});
+  // The effect file disappears: the load reports it and the frame still draws.
+  ASSERT_EQ(unlink((demo.env.Root() + "/Data").c_str()), 0);
+  EXPECT_EQ(LoadFlameScene(), 1);
+  EXPECT_EQ(g_flameEffect, nullptr);
+  EXPECT_EQ(g_flameMesh, nullptr);
+  std::string text = demo.env.DebugText();
+  EXPECT_NE(text.find("Errore nel caricamento del file Flame.fx\n"), std::string::npos);
+  EXPECT_NE(text.find("ERROR: FX Creation Error\n"), std::string::npos);
+  EXPECT_NE(text.find("Impossibile caricare la noiseTexture\n"), std::string::npos);
+  EXPECT_NE(text.find("Impossibile caricare flameTexture\n"), std::string::npos);
+  const auto& boxes = demo.env.host.ShownBoxes();
+  ASSERT_FALSE(boxes.empty());
+  EXPECT_EQ(boxes.back().title, "Fx Creation Error");
+  EXPECT_NE(boxes.back().text.find("Flame_OK.fx"), std::string::npos);
+  EXPECT_EQ(RenderFlameFrame(), D3D_OK);
+  demo.Snapshot();
+  EXPECT_NE(demo.Pixel(100, 200) & 0xFFFFFF, 0u);
+}
+
+}  // namespace

@@ -111,8 +111,24 @@ TEST(FlameScene, TheSceneLoadBuildsTheFlameMeshAndItsBounds) {
   EXPECT_NEAR(g_flameObject.boundCenter.y, 4.0f, 1e-3f);
   EXPECT_NEAR(g_flameObject.boundRadius, std::sqrt(36.0f + 72.25f + 4.8958f * 4.8958f), 1e-2f);
   EXPECT_NE(g_flameEffect, nullptr);
-  EXPECT_NE(g_noiseTexture, nullptr);
+  ASSERT_NE(g_noiseTexture, nullptr);
   EXPECT_NE(g_flameTexture, nullptr);
+  // The noise volume: its size from the file, a full chain, alpha added for the colour key.
+  D3DVOLUME_DESC volume{};
+  ASSERT_EQ(g_noiseTexture->GetLevelDesc(0, &volume), D3D_OK);
+  EXPECT_EQ(volume.Width, 32u);
+  EXPECT_EQ(volume.Depth, 32u);
+  EXPECT_EQ(volume.Format, D3DFMT_A8R8G8B8);
+  EXPECT_EQ(g_noiseTexture->GetLevelCount(), 6u);
+  D3DLOCKED_BOX box{};
+  // The managed pool keeps a copy that can be locked.
+  ASSERT_EQ(g_noiseTexture->LockBox(0, &box, nullptr, D3DLOCK_READONLY), D3D_OK);
+  EXPECT_EQ(box.RowPitch, 32 * 4);
+  EXPECT_EQ(box.SlicePitch, 32 * 32 * 4);
+  EXPECT_EQ(g_noiseTexture->UnlockBox(0), D3D_OK);
+  D3DVOLUME_DESC smallest{};
+  g_noiseTexture->GetLevelDesc(5, &smallest);
+  EXPECT_EQ(smallest.Width * smallest.Height * smallest.Depth, 1u);
   EXPECT_EQ(demo.env.DebugText().find("Impossibile"), std::string::npos) << demo.env.DebugText();
   float px, py, pz;
   g_camera.GetPosition(&px, &py, &pz);

@@ -2,7 +2,10 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
+#include "runtime/d3d9/texture_core.h"
+#include "runtime/d3d9/texture_object.h"
 #include "runtime/win32/win32_internal.h"
 
 namespace ember::d3dx {
@@ -105,6 +108,33 @@ bool ConvertPicture(Image& image, D3DFORMAT format) {
 bool FitPicture(Image& image, UINT width, UINT height) {
   if (image.width == width && image.height == height) return true;
   return ResizeImage(image, width, height, image.depth, image);
+}
+
+UINT MipLevelsFor(UINT requested, UINT width, UINT height, UINT depth) {
+  const UINT full = d3d9::TextureCore::FullChainLength(width, height, depth);
+  if (requested == 0 || requested == D3DX_DEFAULT) return full;
+  // The decoders read a file's top level only.
+  if (requested == D3DX_FROM_FILE) return 1;
+  return requested < full ? requested : full;
+}
+
+UINT CappedSide(UINT side, DWORD limit) { return limit != 0 && side > limit ? UINT(limit) : side; }
+
+bool FillTextureLevels(IDirect3DBaseTexture9* texture, Image& image) {
+  auto* binding = dynamic_cast<d3d9::TextureBinding*>(texture);
+  if (!binding) return false;
+  d3d9::TextureCore& core = binding->Core();
+  const size_t bpp = ImageBytesPerPixel(image.format);
+  for (UINT level = 0; level < core.LevelCount(); ++level) {
+    if (level > 0) {
+      Image smaller;
+      if (!HalveImage(image, smaller)) return false;
+      image = std::move(smaller);
+    }
+    const size_t rowPitch = image.width * bpp;
+    core.WriteLevel(level, image.pixels.data(), rowPitch, rowPitch * image.height);
+  }
+  return true;
 }
 
 }  // namespace ember::d3dx

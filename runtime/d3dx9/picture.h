@@ -27,6 +27,15 @@ bool ConvertPicture(Image& image, D3DFORMAT format);
 // Scales to the size unless it already has it.
 bool FitPicture(Image& image, UINT width, UINT height);
 
+// The mip levels for a request: 0 and D3DX_DEFAULT mean the full chain.
+UINT MipLevelsFor(UINT requested, UINT width, UINT height, UINT depth);
+
+// A texture side no larger than the device allows (0 means no limit).
+UINT CappedSide(UINT side, DWORD limit);
+
+// Writes the picture into level 0 of the texture and each halved picture into the next level.
+bool FillTextureLevels(IDirect3DBaseTexture9* texture, Image& image);
+
 // Writes "D3DX: <what>: <detail>" to the debug output.
 void ReportFailure(const char* what, const char* detail);
 

@@ -1,44 +1,8 @@
 // D3DXCreateTextureFromFileA and its Ex form: a picture file into a new texture, scaled to the
 // texture's size, with a box-filtered mip chain.
-#include <utility>
-
-#include "runtime/d3d9/texture_core.h"
-#include "runtime/d3d9/texture_object.h"
 #include "runtime/d3dx9/picture.h"
 
-namespace {
-
 using ember::Image;
-
-UINT LevelsFor(UINT requested, UINT width, UINT height) {
-  const UINT full = ember::d3d9::TextureCore::FullChainLength(width, height, 1);
-  if (requested == 0 || requested == D3DX_DEFAULT) return full;
-  // The decoders read a file's top level only.
-  if (requested == D3DX_FROM_FILE) return 1;
-  return requested < full ? requested : full;
-}
-
-UINT Capped(UINT side, DWORD limit) { return limit != 0 && side > limit ? UINT(limit) : side; }
-
-// Writes the picture into level 0 and each smaller level into the next one.
-bool FillLevels(IDirect3DTexture9* texture, Image& image) {
-  auto* binding = dynamic_cast<ember::d3d9::TextureBinding*>(texture);
-  if (!binding) return false;
-  ember::d3d9::TextureCore& core = binding->Core();
-  const size_t bpp = ember::ImageBytesPerPixel(image.format);
-  for (UINT level = 0; level < core.LevelCount(); ++level) {
-    if (level > 0) {
-      Image smaller;
-      if (!ember::HalveImage(image, smaller)) return false;
-      image = std::move(smaller);
-    }
-    const size_t rowPitch = image.width * bpp;
-    core.WriteLevel(level, image.pixels.data(), rowPitch, rowPitch * image.height);
-  }
-  return true;
-}
-
-}  // namespace
 
 HRESULT WINAPI D3DXCreateTextureFromFileA(IDirect3DDevice9* device, LPCSTR srcFile,
                                           IDirect3DTexture9** texture) {
@@ -77,18 +41,18 @@ HRESULT WINAPI D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR src
 
   D3DCAPS9 caps{};
   device->GetDeviceCaps(&caps);
-  const UINT w = Capped(ember::d3dx::TextureSide(width, info.Width), caps.MaxTextureWidth);
-  const UINT h = Capped(ember::d3dx::TextureSide(height, info.Height), caps.MaxTextureHeight);
+  const UINT w = ember::d3dx::CappedSide(ember::d3dx::TextureSide(width, info.Width), caps.MaxTextureWidth);
+  const UINT h = ember::d3dx::CappedSide(ember::d3dx::TextureSide(height, info.Height), caps.MaxTextureHeight);
   if (!ember::d3dx::FitPicture(image, w, h)) {
     ember::d3dx::ReportFailure(srcFile, "the picture cannot be scaled to the texture size");
     return D3DERR_INVALIDCALL;
   }
 
   IDirect3DTexture9* created = nullptr;
-  status = device->CreateTexture(w, h, LevelsFor(mipLevels, w, h), usage, format, pool, &created,
+  status = device->CreateTexture(w, h, ember::d3dx::MipLevelsFor(mipLevels, w, h, 1), usage, format, pool, &created,
                                  nullptr);
   if (FAILED(status)) return status;
-  if (!FillLevels(created, image)) {
+  if (!ember::d3dx::FillTextureLevels(created, image)) {
     created->Release();
     return D3DERR_INVALIDCALL;
   }

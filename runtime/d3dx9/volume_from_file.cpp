@@ -2,41 +2,9 @@
 // the texture's size, with a box-filtered mip chain.
 #include <utility>
 
-#include "runtime/d3d9/texture_core.h"
-#include "runtime/d3d9/texture_object.h"
 #include "runtime/d3dx9/picture.h"
 
-namespace {
-
 using ember::Image;
-
-UINT LevelsFor(UINT requested, UINT width, UINT height, UINT depth) {
-  const UINT full = ember::d3d9::TextureCore::FullChainLength(width, height, depth);
-  if (requested == 0 || requested == D3DX_DEFAULT) return full;
-  if (requested == D3DX_FROM_FILE) return 1;
-  return requested < full ? requested : full;
-}
-
-UINT Capped(UINT side, DWORD limit) { return limit != 0 && side > limit ? UINT(limit) : side; }
-
-bool FillLevels(IDirect3DVolumeTexture9* texture, Image& image) {
-  auto* binding = dynamic_cast<ember::d3d9::TextureBinding*>(texture);
-  if (!binding) return false;
-  ember::d3d9::TextureCore& core = binding->Core();
-  const size_t bpp = ember::ImageBytesPerPixel(image.format);
-  for (UINT level = 0; level < core.LevelCount(); ++level) {
-    if (level > 0) {
-      Image smaller;
-      if (!ember::HalveImage(image, smaller)) return false;
-      image = std::move(smaller);
-    }
-    const size_t rowPitch = image.width * bpp;
-    core.WriteLevel(level, image.pixels.data(), rowPitch, rowPitch * image.height);
-  }
-  return true;
-}
-
-}  // namespace
 
 HRESULT WINAPI D3DXCreateVolumeTextureFromFileExA(
     IDirect3DDevice9* device, LPCSTR srcFile, UINT width, UINT height, UINT depth, UINT mipLevels,
@@ -61,9 +29,9 @@ HRESULT WINAPI D3DXCreateVolumeTextureFromFileExA(
 
   D3DCAPS9 caps{};
   device->GetDeviceCaps(&caps);
-  const UINT w = Capped(ember::d3dx::TextureSide(width, image.width), caps.MaxVolumeExtent);
-  const UINT h = Capped(ember::d3dx::TextureSide(height, image.height), caps.MaxVolumeExtent);
-  const UINT d = Capped(ember::d3dx::TextureSide(depth, image.depth), caps.MaxVolumeExtent);
+  const UINT w = ember::d3dx::CappedSide(ember::d3dx::TextureSide(width, image.width), caps.MaxVolumeExtent);
+  const UINT h = ember::d3dx::CappedSide(ember::d3dx::TextureSide(height, image.height), caps.MaxVolumeExtent);
+  const UINT d = ember::d3dx::CappedSide(ember::d3dx::TextureSide(depth, image.depth), caps.MaxVolumeExtent);
   if (w != image.width || h != image.height || d != image.depth) {
     Image scaled;
     if (!ember::ResizeImage(image, w, h, d, scaled)) {
@@ -74,10 +42,10 @@ HRESULT WINAPI D3DXCreateVolumeTextureFromFileExA(
   }
 
   IDirect3DVolumeTexture9* created = nullptr;
-  status = device->CreateVolumeTexture(w, h, d, LevelsFor(mipLevels, w, h, d), usage, format, pool,
+  status = device->CreateVolumeTexture(w, h, d, ember::d3dx::MipLevelsFor(mipLevels, w, h, d), usage, format, pool,
                                        &created, nullptr);
   if (FAILED(status)) return status;
-  if (!FillLevels(created, image)) {
+  if (!ember::d3dx::FillTextureLevels(created, image)) {
     created->Release();
     return D3DERR_INVALIDCALL;
   }

@@ -107,9 +107,10 @@ TEST(FlameScene, TheSceneLoadBuildsTheFlameMeshAndItsBounds) {
   EXPECT_EQ(g_flameMesh->owner, &g_flameObject);
   EXPECT_EQ(g_flameObject.meshContainers, g_flameMesh);
   EXPECT_EQ(g_flameMesh->NumMaterials, 1u);
-  // The slices span x -6..6, y -4.5..12.5 and z about -4.9..4.9.
-  EXPECT_NEAR(g_flameObject.boundCenter.y, 4.0f, 1e-3f);
-  EXPECT_NEAR(g_flameObject.boundRadius, std::sqrt(36.0f + 72.25f + 4.8958f * 4.8958f), 1e-2f);
+  // The slices span x -6..6, y -4.5..15 and z about -4.9..4.9.
+  EXPECT_NEAR(g_flameObject.boundCenter.y, 5.25f, 1e-3f);
+  EXPECT_NEAR(g_flameObject.boundRadius, std::sqrt(36.0f + 9.75f * 9.75f + 4.8958f * 4.8958f),
+              1e-2f);
   EXPECT_NE(g_flameEffect, nullptr);
   ASSERT_NE(g_noiseTexture, nullptr);
   EXPECT_NE(g_flameTexture, nullptr);

@@ -58,8 +58,9 @@ struct FlameFragment
 
 // The flame image's v runs from the tip (0) to the base (1).
 static const float kBaseOffset = 0.83;
-// The mesh is about 17 units high; the flame image covers it once.
+// The mesh is about 20 units high; the flame image covers most of it.
 static const float kShapeScale = 1.0 / 3.0;
+static const float kHeightStretch = 0.85;
 static const float kSliceGain = 0.07;
 // Turbulence a few times finer than the flame.
 static const float kNoiseDetail = 1.8;
@@ -85,18 +86,18 @@ float Turbulence(float3 c)
 
 float4 FlamePS(FlameFragment f) : COLOR
 {
-    float height = f.flameCoord.y + kBaseOffset;
+    float height = (f.flameCoord.y + kBaseOffset) * kHeightStretch + (1.0 - kHeightStretch);
     float radius = length(f.flameCoord.xz);
     // The higher, the more the flame flickers.
     float rise = saturate(1.0 - height);
     float t = Turbulence(f.noiseCoord) * noiseStrength * 2.0;
     float2 uv;
-    uv.x = 0.5 + radius + t * (0.2 + 0.7 * rise);
+    uv.x = 0.5 + radius + t * (0.2 + 0.9 * rise);
     uv.y = height + t * (0.1 + 0.8 * rise);
     float4 c = tex2D(flameSampler, uv);
     // Finer noise rising faster breaks the body into tongues.
     float3 fine = f.noiseCoord * 2.7 + float3(0.0, -0.9, 0.0) * (ticks * timeScale);
-    float tongues = lerp(1.0, saturate(0.1 + 2.0 * tex3D(noiseSampler, fine).r), 0.3 + 0.7 * rise);
+    float tongues = lerp(1.0, saturate(-0.1 + 2.4 * tex3D(noiseSampler, fine).r), 0.3 + 0.7 * rise);
     float3 heat = c.rgb * c.a * (flameColor.rgb * 2.5) * kSliceGain * tongues;
     return float4(heat, c.a * kSliceGain);
 }

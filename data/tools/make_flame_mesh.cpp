@@ -6,7 +6,7 @@ namespace {
 
 const int kSlices = 48;
 const float kLeft = -6.0f, kRight = 6.0f;
-const float kBottom = -4.5f, kTop = 12.5f;
+const float kBottom = -4.5f, kTop = 15.0f;
 const float kNear = -5.0f, kFar = 5.0f;
 
 const char kHeader[] =

@@ -2,7 +2,6 @@
 // object that owns its world transform.
 #pragma once
 
-#include "runtime/d3dx9/d3dx9anim.h"
 #include "video/graphics.h"
 
 class SceneObject;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "runtime/d3d9/d3d9.h"
+#include "runtime/d3dx9/d3dx9anim.h"
 #include "runtime/d3dx9/d3dx9effect.h"
 #include "runtime/d3dx9/d3dx9font.h"
 #include "runtime/d3dx9/d3dx9math.h"

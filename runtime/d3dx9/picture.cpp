@@ -110,6 +110,22 @@ bool FitPicture(Image& image, UINT width, UINT height) {
   return ResizeImage(image, width, height, image.depth, image);
 }
 
+HRESULT PreparePicture(const char* windowsPath, DWORD filter, DWORD mipFilter, D3DCOLOR colorKey,
+                       D3DFORMAT& format, Image& image, D3DXIMAGE_INFO& info) {
+  if (!ValidFilter(filter) || !ValidFilter(mipFilter)) return D3DERR_INVALIDCALL;
+  HRESULT status = LoadPicture(windowsPath, image);
+  if (FAILED(status)) return status;
+  info = PictureInfo(image);
+  // The key is matched against the file's own pixels, before any scaling.
+  ApplyColorKey(image, colorKey);
+  if (format == D3DFMT_UNKNOWN || format == D3DFMT_FROM_FILE) format = D3DFORMAT(image.format);
+  if (!ConvertPicture(image, format)) {
+    ReportFailure(windowsPath, "no conversion to the requested texture format");
+    return D3DERR_INVALIDCALL;
+  }
+  return D3D_OK;
+}
+
 UINT MipLevelsFor(UINT requested, UINT width, UINT height, UINT depth) {
   const UINT full = d3d9::TextureCore::FullChainLength(width, height, depth);
   if (requested == 0 || requested == D3DX_DEFAULT) return full;

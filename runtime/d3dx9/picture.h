@@ -27,6 +27,11 @@ bool ConvertPicture(Image& image, D3DFORMAT format);
 // Scales to the size unless it already has it.
 bool FitPicture(Image& image, UINT width, UINT height);
 
+// What both texture loaders do first: check the filters, read the file, apply the colour key
+// and convert to the texture format (the file's when D3DFMT_UNKNOWN, which format then names).
+HRESULT PreparePicture(const char* windowsPath, DWORD filter, DWORD mipFilter, D3DCOLOR colorKey,
+                       D3DFORMAT& format, Image& image, D3DXIMAGE_INFO& info);
+
 // The mip levels for a request: 0 and D3DX_DEFAULT mean the full chain.
 UINT MipLevelsFor(UINT requested, UINT width, UINT height, UINT depth);
 

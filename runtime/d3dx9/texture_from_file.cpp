@@ -19,38 +19,30 @@ HRESULT WINAPI D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR src
                                             IDirect3DTexture9** texture) {
   if (!device || !srcFile || !texture) return D3DERR_INVALIDCALL;
   *texture = nullptr;
-  if (!ember::d3dx::ValidFilter(filter) || !ember::d3dx::ValidFilter(mipFilter))
-    return D3DERR_INVALIDCALL;
-
   Image image;
-  HRESULT status = ember::d3dx::LoadPicture(srcFile, image);
+  D3DXIMAGE_INFO info{};
+  HRESULT status = ember::d3dx::PreparePicture(srcFile, filter, mipFilter, colorKey, format, image,
+                                               info);
   if (FAILED(status)) return status;
   if (image.isVolume) {
     ember::d3dx::ReportFailure(srcFile, "a volume texture file, not a 2D picture");
     return D3DXERR_INVALIDDATA;
   }
-  const D3DXIMAGE_INFO info = ember::d3dx::PictureInfo(image);
-
-  // The key is matched against the file's own pixels, before any scaling.
-  ember::ApplyColorKey(image, colorKey);
-  if (format == D3DFMT_UNKNOWN || format == D3DFMT_FROM_FILE) format = D3DFORMAT(image.format);
-  if (!ember::d3dx::ConvertPicture(image, format)) {
-    ember::d3dx::ReportFailure(srcFile, "no conversion to the requested texture format");
-    return D3DERR_INVALIDCALL;
-  }
 
   D3DCAPS9 caps{};
   device->GetDeviceCaps(&caps);
-  const UINT w = ember::d3dx::CappedSide(ember::d3dx::TextureSide(width, info.Width), caps.MaxTextureWidth);
-  const UINT h = ember::d3dx::CappedSide(ember::d3dx::TextureSide(height, info.Height), caps.MaxTextureHeight);
+  using ember::d3dx::CappedSide;
+  using ember::d3dx::TextureSide;
+  const UINT w = CappedSide(TextureSide(width, info.Width), caps.MaxTextureWidth);
+  const UINT h = CappedSide(TextureSide(height, info.Height), caps.MaxTextureHeight);
   if (!ember::d3dx::FitPicture(image, w, h)) {
     ember::d3dx::ReportFailure(srcFile, "the picture cannot be scaled to the texture size");
     return D3DERR_INVALIDCALL;
   }
 
   IDirect3DTexture9* created = nullptr;
-  status = device->CreateTexture(w, h, ember::d3dx::MipLevelsFor(mipLevels, w, h, 1), usage, format, pool, &created,
-                                 nullptr);
+  status = device->CreateTexture(w, h, ember::d3dx::MipLevelsFor(mipLevels, w, h, 1), usage,
+                                 format, pool, &created, nullptr);
   if (FAILED(status)) return status;
   if (!ember::d3dx::FillTextureLevels(created, image)) {
     created->Release();

@@ -12,26 +12,19 @@ HRESULT WINAPI D3DXCreateVolumeTextureFromFileExA(
     D3DCOLOR colorKey, D3DXIMAGE_INFO* srcInfo, PALETTEENTRY*, IDirect3DVolumeTexture9** texture) {
   if (!device || !srcFile || !texture) return D3DERR_INVALIDCALL;
   *texture = nullptr;
-  if (!ember::d3dx::ValidFilter(filter) || !ember::d3dx::ValidFilter(mipFilter))
-    return D3DERR_INVALIDCALL;
-
   Image image;
-  HRESULT status = ember::d3dx::LoadPicture(srcFile, image);
+  D3DXIMAGE_INFO info{};
+  HRESULT status = ember::d3dx::PreparePicture(srcFile, filter, mipFilter, colorKey, format, image,
+                                               info);
   if (FAILED(status)) return status;
-  const D3DXIMAGE_INFO info = ember::d3dx::PictureInfo(image);
-
-  ember::ApplyColorKey(image, colorKey);
-  if (format == D3DFMT_UNKNOWN || format == D3DFMT_FROM_FILE) format = D3DFORMAT(image.format);
-  if (!ember::d3dx::ConvertPicture(image, format)) {
-    ember::d3dx::ReportFailure(srcFile, "no conversion to the requested texture format");
-    return D3DERR_INVALIDCALL;
-  }
 
   D3DCAPS9 caps{};
   device->GetDeviceCaps(&caps);
-  const UINT w = ember::d3dx::CappedSide(ember::d3dx::TextureSide(width, image.width), caps.MaxVolumeExtent);
-  const UINT h = ember::d3dx::CappedSide(ember::d3dx::TextureSide(height, image.height), caps.MaxVolumeExtent);
-  const UINT d = ember::d3dx::CappedSide(ember::d3dx::TextureSide(depth, image.depth), caps.MaxVolumeExtent);
+  using ember::d3dx::CappedSide;
+  using ember::d3dx::TextureSide;
+  const UINT w = CappedSide(TextureSide(width, image.width), caps.MaxVolumeExtent);
+  const UINT h = CappedSide(TextureSide(height, image.height), caps.MaxVolumeExtent);
+  const UINT d = CappedSide(TextureSide(depth, image.depth), caps.MaxVolumeExtent);
   if (w != image.width || h != image.height || d != image.depth) {
     Image scaled;
     if (!ember::ResizeImage(image, w, h, d, scaled)) {
@@ -42,8 +35,8 @@ HRESULT WINAPI D3DXCreateVolumeTextureFromFileExA(
   }
 
   IDirect3DVolumeTexture9* created = nullptr;
-  status = device->CreateVolumeTexture(w, h, d, ember::d3dx::MipLevelsFor(mipLevels, w, h, d), usage, format, pool,
-                                       &created, nullptr);
+  status = device->CreateVolumeTexture(w, h, d, ember::d3dx::MipLevelsFor(mipLevels, w, h, d),
+                                       usage, format, pool, &created, nullptr);
   if (FAILED(status)) return status;
   if (!ember::d3dx::FillTextureLevels(created, image)) {
     created->Release();

@@ -136,6 +136,29 @@ TEST(FlameScene, TheSceneLoadBuildsTheFlameMeshAndItsBounds) {
   EXPECT_EQ(pz, 60.0f);
 }
 
+TEST(FlameScene, TheBackgroundLoadsIntoASystemMemorySurfaceOrFailsWithItsMessage) {
+  Demo demo(false);
+  IDirect3DSurface9* surface = nullptr;
+  ASSERT_EQ(LoadBitmapSurface("..\\Immagini\\sfondo.bmp", &surface, g_device), S_OK);
+  D3DSURFACE_DESC desc{};
+  surface->GetDesc(&desc);
+  EXPECT_EQ(desc.Width, 1024u);
+  EXPECT_EQ(desc.Height, 768u);
+  EXPECT_EQ(desc.Format, D3DFMT_X8R8G8B8);
+  EXPECT_EQ(desc.Pool, D3DPOOL_SYSTEMMEM);
+  surface->Release();
+
+  IDirect3DSurface9* missing = nullptr;
+  EXPECT_EQ(LoadBitmapSurface("..\\Immagini\\missing.bmp", &missing, g_device), E_FAIL);
+  // A picture that is not a bitmap file is no bitmap either.
+  EXPECT_EQ(LoadBitmapSurface("..\\Immagini\\Loading.jpg", &missing, g_device), E_FAIL);
+  EXPECT_EQ(missing, nullptr);
+  std::string text = demo.env.DebugText();
+  size_t first = text.find("ERROR: Unable to load bitmap\n");
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_NE(text.find("ERROR: Unable to load bitmap\n", first + 1), std::string::npos);
+}
+
 TEST(FlameScene, AFrameShowsABrightMovingFlameOverTheBackground) {
   Demo demo;
   RenderFlameFrame();

@@ -97,8 +97,9 @@ void ReleaseScene() {
   ReleaseInput();
   ReleaseIfSet(g_backgroundSurface);
   ReleaseIfSet(g_backBuffer);
-  // Beyond the list above: the mesh and the compiler's text go too, so nothing outlives the
-  // device.
+  // Beyond the list above: the intro pictures (when the demo was never reached), the mesh and
+  // the compiler's text go too, so nothing outlives the device.
+  ReleaseIntroImages();
   g_flameObject = SceneObject();
   ReleaseMeshContainer(g_flameMesh);
   ReleaseIfSet(g_effectErrors);

@@ -3,8 +3,10 @@
 add_library(ember_host STATIC
   runtime/host/host.cpp
   runtime/host/sdl_host.cpp
-  runtime/host/scripted_host.cpp)
-target_link_libraries(ember_host PUBLIC SDL2::SDL2 OpenGL::OpenGL OpenGL::EGL)
+  runtime/host/scripted_host.cpp
+  runtime/host/signal_watch.cpp
+  runtime/host/x11_screen.cpp)
+target_link_libraries(ember_host PUBLIC SDL2::SDL2 OpenGL::OpenGL OpenGL::EGL X11::X11 Threads::Threads)
 
 add_library(ember_win32 STATIC
   runtime/win32/bitmap.cpp

@@ -23,3 +23,12 @@ add_executable(program_test
   tests/win32_test.cpp)
 target_link_libraries(program_test PRIVATE ember_test_support GTest::gtest_main)
 gtest_discover_tests(program_test DISCOVERY_TIMEOUT 60)
+
+# The real program on a virtual X display, driven as a person would (Xvfb, xdotool, openbox).
+# One at a time: they measure how fast the program ends, and each renders on llvmpipe.
+foreach(run signal_in_menu signals_in_every_phase bad_display alt_f4_in_demo missing_runtime
+            screenshot_under_wm)
+  add_test(NAME desktop.${run}
+           COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/desktop_runs.sh ${run} ${CMAKE_BINARY_DIR}/stage)
+  set_tests_properties(desktop.${run} PROPERTIES RUN_SERIAL TRUE TIMEOUT 180 LABELS desktop)
+endforeach()

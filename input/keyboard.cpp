@@ -60,7 +60,8 @@ HRESULT KeyboardDevice::Init() {
 }
 
 int KeyboardDevice::IsKeyDown(int keyCode) {
-  if (!acquired || keyCode < 0 || keyCode > 255) return 0;
+  // A failed second Init leaves the flag set without a device.
+  if (!acquired || !device || keyCode < 0 || keyCode > 255) return 0;
   HRESULT hr = device->GetDeviceState(sizeof keyState, keyState);
   if (FAILED(hr)) {
     if (hr != DIERR_INPUTLOST) return 0;

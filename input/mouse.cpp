@@ -62,7 +62,8 @@ HRESULT MouseDevice::Init() {
 }
 
 void MouseDevice::Poll() {
-  if (!acquired) return;
+  // A failed second Init leaves the flag set without a device.
+  if (!acquired || !device) return;
   HRESULT hr = device->GetDeviceState(sizeof mouseState, &mouseState);
   if (SUCCEEDED(hr)) return;
   // A failed read must not move the cursor by stale motion.

@@ -61,9 +61,12 @@ bool Device::Init(IDirect3D9* direct3D, D3DDEVTYPE type, HWND focusWindow, DWORD
   h.PumpEvents();
 
   // What a user reporting a problem needs: which driver really draws.
-  char line[700];
-  std::snprintf(line, sizeof line, "Direct3D9: %s device, %s\n",
-                type == D3DDEVTYPE_REF ? "REF" : "HAL", description.c_str());
+  char line[800];
+  const char* capture = h.ScreenCaptureSource();
+  std::snprintf(line, sizeof line, "Direct3D9: %s device, %s, screenshots %s\n",
+                type == D3DDEVTYPE_REF ? "REF" : "HAL", description.c_str(),
+                capture ? (std::string("of ") + capture).c_str()
+                        : "composed from our own frames (no screen pixels here)");
   OutputDebugStringA(line);
 
   // A new back buffer starts black, as the window does.

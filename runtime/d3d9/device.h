@@ -115,6 +115,9 @@ class Device : public ComObject<IDirect3DDevice9> {
   bool Init(IDirect3D9* direct3D, D3DDEVTYPE type, HWND focusWindow, DWORD behaviour,
             const D3DPRESENT_PARAMETERS& parameters);
   void ShowInWindow();
+  // Where the platform gives no screen pixels: a black desktop with the last presented frame
+  // where the window shows it.
+  void ComposeScreen(uint8_t* bits, size_t pitch, int screenW, int screenH);
   void CreateTextureState();
   void DestroyTextureState();
   void DestroyDrawState();

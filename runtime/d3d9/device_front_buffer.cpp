@@ -1,5 +1,6 @@
-// GetFrontBufferData: the whole screen as Direct3D 9 copies it, which here is a black desktop
-// with the last presented frame where the window shows it. And the hardware cursor position.
+// GetFrontBufferData: the whole screen as Direct3D 9 copies it, from the screen itself where
+// the host can read it, otherwise composed from our own frames. And the hardware cursor
+// position.
 #include <cstring>
 
 #include "runtime/d3d9/device.h"
@@ -46,6 +47,16 @@ HRESULT Device::GetFrontBufferData(UINT swapChain, IDirect3DSurface9* destSurfac
   uint8_t* bits = static_cast<uint8_t*>(locked.pBits);
   const size_t pitch = size_t(locked.Pitch);
   const int screenW = int(mode.Width), screenH = int(mode.Height);
+  host::Host& h = host::Current();
+  const host::Rect desktop = h.DesktopBounds();
+  const host::Rect screen{desktop.x, desktop.y, screenW, screenH};
+  if (!h.CaptureScreen(screen, reinterpret_cast<uint32_t*>(bits), int(pitch / 4)))
+    ComposeScreen(bits, pitch, screenW, screenH);
+  dest->UnlockRect();
+  return D3D_OK;
+}
+
+void Device::ComposeScreen(uint8_t* bits, size_t pitch, int screenW, int screenH) {
   FillOpaque(bits, pitch, 0, 0, screenW, screenH, kOpaqueBlack);
 
   // The frame as the window shows it, in desktop coordinates.
@@ -90,8 +101,6 @@ HRESULT Device::GetFrontBufferData(UINT swapChain, IDirect3DSurface9* destSurfac
     scaled.Destroy();
     gl_.ForgetFramebuffer();
   }
-  dest->UnlockRect();
-  return D3D_OK;
 }
 
 void Device::SetCursorPosition(int x, int y, DWORD) {

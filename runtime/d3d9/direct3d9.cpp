@@ -89,5 +89,12 @@ class Direct3D9 : public ComObject<IDirect3D9> {
 
 IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVersion) {
   if (sdkVersion != D3D_SDK_VERSION) return nullptr;
+  // Without a display or a GL driver Direct3D is missing, as on a machine without DirectX 9:
+  // the program's own message takes over from here.
+  std::string why;
+  if (!ember::d3d9::GraphicsAvailable(why)) {
+    if (!why.empty()) OutputDebugStringA(("Direct3D9: unavailable, " + why + "\n").c_str());
+    return nullptr;
+  }
   return new ember::d3d9::Direct3D9();
 }

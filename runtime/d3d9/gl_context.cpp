@@ -32,6 +32,18 @@ bool EnsureGLContext(host::GLDriver driver, std::string& description) {
   return true;
 }
 
+bool GraphicsAvailable(std::string& why) {
+  host::Host& h = host::Current();
+  // The host has said why already.
+  if (!h.VideoAvailable()) return false;
+  if (!h.WindowOpen()) return true;
+  std::string software;
+  if (EnsureGLContext(host::GLDriver::System, why)) return true;
+  if (EnsureGLContext(host::GLDriver::Software, software)) return true;
+  why = "no OpenGL 3.3 core context: " + why;
+  return false;
+}
+
 bool HaveGLContext() { return g_have && g_host == &host::Current(); }
 
 void ReleaseGLContext() {

@@ -10,6 +10,10 @@ namespace ember::d3d9 {
 // Makes sure a context of that driver exists and is current; replaces one of the other driver.
 bool EnsureGLContext(host::GLDriver driver, std::string& description);
 bool HaveGLContext();
+// Whether Direct3D can exist at all: a display the window system can use and, once the window
+// is open, an OpenGL 3.3 core context from one of the drivers (left current for the device).
+// Otherwise `why` says what is missing, or stays empty when the host has told of the display.
+bool GraphicsAvailable(std::string& why);
 void ReleaseGLContext();
 
 }  // namespace ember::d3d9

@@ -130,6 +130,9 @@ class Effect : public ComObject<ID3DXEffect> {
   int pass_ = -1;
   DWORD beginFlags_ = 0;
   IDirect3DBaseTexture9* savedTextures_[16] = {};
+  // The device's program before Begin: End puts it back, so no later draw runs ours.
+  GLuint savedProgram_ = 0;
+  unsigned savedProgramSamplers_ = 0;
   unsigned long uploads_ = 0;
 };
 

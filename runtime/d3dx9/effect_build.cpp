@@ -34,7 +34,7 @@ Effect::Effect(d3d9::Device* device, FxEffect&& parsed)
 }
 
 Effect::~Effect() {
-  if (begun_) RestoreStates();
+  if (begun_) End();
   // The programs and buffers go before the device, whose context they live in.
   techniques_.clear();
   parameters_.ReleaseTextures();

@@ -63,6 +63,8 @@ HRESULT Effect::Begin(UINT* passes, DWORD flags) {
   begun_ = true;
   pass_ = -1;
   beginFlags_ = flags;
+  savedProgram_ = device_->Program();
+  savedProgramSamplers_ = device_->ProgramSamplers();
   SaveStates();
   if (passes) *passes = UINT(techniques_[size_t(technique_)].passes.size());
   return D3D_OK;
@@ -96,6 +98,7 @@ HRESULT Effect::EndPass() {
 HRESULT Effect::End() {
   if (!begun_) return D3DERR_INVALIDCALL;
   RestoreStates();
+  device_->UseProgram(savedProgram_, savedProgramSamplers_);
   begun_ = false;
   pass_ = -1;
   return D3D_OK;

@@ -69,6 +69,10 @@ class Host {
 
   virtual int ShowMessageBox(const MessageBoxRequest& request) = 0;
 
+  // Opens the window system on the display the environment names; false when it cannot (the
+  // reason was written once, on standard error).
+  virtual bool VideoAvailable() = 0;
+
   // The one window. Rectangles are in screen pixels; the outer one includes the frame.
   virtual bool OpenWindow(const char* titleUtf8, const Rect& outer) = 0;
   virtual void CloseWindow() = 0;
@@ -82,6 +86,12 @@ class Host {
   virtual Rect DesktopBounds() = 0;
   virtual int DesktopRefreshRate() = 0;
   virtual int DotsPerInch() = 0;
+
+  // The screen as displayed, title bars and other windows included: the area's pixels as
+  // opaque A8R8G8B8, rows top first, `pitch` pixels apart. False where the platform gives no
+  // screen pixels. `ScreenCaptureSource` names where they come from, or is null.
+  virtual bool CaptureScreen(const Rect& area, uint32_t* argb, int pitch) = 0;
+  virtual const char* ScreenCaptureSource() = 0;
 
   // The GL 3.3 core context on the window, made current; its size in real pixels.
   virtual bool CreateGLContext(GLDriver driver, std::string& description) = 0;

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "runtime/host/signal_watch.h"
+
 namespace ember::host {
 
 ScriptedHost::ScriptedHost() {
@@ -66,6 +68,7 @@ void ScriptedHost::GainFocus() {
 }
 
 void ScriptedHost::PumpEvents() {
+  EndIfSignalled();
   for (const Event& e : pending_) Deliver(e);
   pending_.clear();
 }
@@ -83,8 +86,21 @@ int ScriptedHost::ShowMessageBox(const MessageBoxRequest& request) {
 bool ScriptedHost::OpenWindow(const char* titleUtf8, const Rect& outer) {
   title_ = titleUtf8;
   outer_ = outer;
+  if (!displayUsable_) return false;
   Rect client = ClientRect();
   return SdlHost::OpenWindow(titleUtf8, Rect{0, 0, client.w, client.h});
+}
+
+bool ScriptedHost::CaptureScreen(const Rect& area, uint32_t* argb, int pitch) {
+  if (screen_.size() != size_t(desktop_.w) * size_t(desktop_.h)) return false;
+  for (int y = 0; y < area.h; ++y)
+    for (int x = 0; x < area.w; ++x) {
+      const int sx = area.x + x, sy = area.y + y;
+      const bool on = sx >= 0 && sy >= 0 && sx < desktop_.w && sy < desktop_.h;
+      argb[size_t(y) * size_t(pitch) + size_t(x)] =
+          on ? screen_[size_t(sy) * size_t(desktop_.w) + size_t(sx)] : 0xFF000000u;
+    }
+  return true;
 }
 
 void ScriptedHost::SetFrame(int left, int top, int right, int bottom) {

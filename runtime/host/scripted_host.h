@@ -55,6 +55,11 @@ class ScriptedHost : public SdlHost {
   void SetDotsPerInch(int dpi) { dpi_ = dpi; }
   // Which GL drivers can give a context: a test can take the system driver away.
   void SetGLDriverAvailable(GLDriver driver, bool available);
+  // A display that cannot be opened: no window, no video system.
+  void SetDisplayUsable(bool usable) { displayUsable_ = usable; }
+  // Screen pixels for screen captures, whole desktop, rows top first; none means the platform
+  // gives none.
+  void SetScreenPixels(std::vector<uint32_t> argb) { screen_ = std::move(argb); }
   bool Fullscreen() const { return fullscreen_; }
   bool MouseCaptured() const { return captured_; }
   bool SystemCursorVisible() const { return cursorVisible_; }
@@ -65,6 +70,7 @@ class ScriptedHost : public SdlHost {
   uint32_t Milliseconds() override { return now_; }
   void PumpEvents() override;
   int ShowMessageBox(const MessageBoxRequest& request) override;
+  bool VideoAvailable() override { return displayUsable_ && SdlHost::VideoAvailable(); }
   bool OpenWindow(const char* titleUtf8, const Rect& outer) override;
   void ShowWindow(bool visible) override { visible_ = visible; }
   void SetWindowIcon(int width, int height, const uint32_t* argb) override { iconWidth_ = width; }
@@ -75,6 +81,10 @@ class ScriptedHost : public SdlHost {
   Rect DesktopBounds() override { return desktop_; }
   int DesktopRefreshRate() override { return 60; }
   int DotsPerInch() override { return dpi_; }
+  bool CaptureScreen(const Rect& area, uint32_t* argb, int pitch) override;
+  const char* ScreenCaptureSource() override {
+    return screen_.empty() ? nullptr : "the scripted screen";
+  }
   void SwapBuffers() override;
   bool CreateGLContext(GLDriver driver, std::string& description) override;
   void SetMouseCaptured(bool captured) override { captured_ = captured; }
@@ -99,6 +109,8 @@ class ScriptedHost : public SdlHost {
   int iconWidth_ = 0;
   bool systemGL_ = true;
   bool softwareGL_ = true;
+  bool displayUsable_ = true;
+  std::vector<uint32_t> screen_;
   std::string title_;
 };
 

@@ -4,19 +4,53 @@
 #include <GL/gl.h>
 #include <time.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include "runtime/host/signal_watch.h"
+#include "runtime/host/x11_screen.h"
 
 namespace ember::host {
 
 namespace {
 
-bool DisplayAvailable() {
-  const char* x11 = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  return (x11 && *x11) || (wayland && *wayland);
+const char* Variable(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value ? value : nullptr;
+}
+
+// Opens the video system on the display the environment names. A display that cannot be used
+// is a failure, never a silent fall back to a window nobody sees: SDL's offscreen driver runs
+// only when SDL_VIDEODRIVER asks for it.
+bool OpenDisplay(std::string& why) {
+  if (const char* asked = Variable("SDL_VIDEODRIVER")) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+    why = std::string("cannot start the video driver \"") + asked + "\": " + SDL_GetError();
+    return false;
+  }
+  struct Display {
+    const char* driver;
+    const char* variable;
+    const char* kind;
+  };
+  // X11 first, as SDL itself prefers: XWayland serves both where both are set.
+  const Display displays[] = {{"x11", "DISPLAY", "X11"}, {"wayland", "WAYLAND_DISPLAY", "Wayland"}};
+  for (const Display& display : displays) {
+    const char* name = Variable(display.variable);
+    if (!name) continue;
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, display.driver);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+    if (!why.empty()) why += "; ";
+    why += std::string("cannot open the ") + display.kind + " display " + display.variable +
+           "=\"" + name + "\" (" + SDL_GetError() + ")";
+  }
+  SDL_SetHint(SDL_HINT_VIDEODRIVER, nullptr);
+  if (why.empty()) why = "no display: neither DISPLAY nor WAYLAND_DISPLAY is set";
+  return false;
 }
 
 int ButtonIndex(uint8_t sdlButton) {
@@ -31,7 +65,7 @@ int ButtonIndex(uint8_t sdlButton) {
 
 }  // namespace
 
-SdlHost::SdlHost() = default;
+SdlHost::SdlHost() { WatchSignals(); }
 
 SdlHost::~SdlHost() { Shutdown(); }
 
@@ -45,15 +79,17 @@ uint32_t SdlHost::Milliseconds() {
 
 bool SdlHost::StartVideo() {
   if (videoStarted_) return true;
-  if (shutDown_) return false;
-  if (!DisplayAvailable() && !std::getenv("SDL_VIDEODRIVER"))
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+  if (shutDown_ || videoFailed_) return false;
+  // Signals are ours: SDL would turn them into a quit event that a busy program never reads.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // Warped relative motion works on every X server, Xvfb with synthetic input included.
   SDL_SetHint(SDL_HINT_MOUSE_RELATIVE_MODE_WARP, "1");
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    std::fprintf(stderr, "emberlab: cannot start the video system: %s\n", SDL_GetError());
+  std::string why;
+  if (!OpenDisplay(why)) {
+    videoFailed_ = true;
+    std::fprintf(stderr, "emberlab: %s\n", why.c_str());
     return false;
   }
   videoStarted_ = true;
@@ -66,6 +102,7 @@ const char* SdlHost::VideoDriver() const {
 }
 
 void SdlHost::PumpEvents() {
+  EndIfSignalled();
   if (!videoStarted_ || shutDown_) return;
   TranslatePendingEvents();
 }
@@ -144,11 +181,13 @@ int SdlHost::ShowMessageBox(const MessageBoxRequest& request) {
   data.numbuttons = count;
   data.buttons = buttons;
   int chosen = -1;
-  if (SDL_ShowMessageBox(&data, &chosen) != 0 || chosen < 0) {
-    // No dialog could be shown (no display): answer as Escape would, and say so.
+  if (!StartVideo() || SDL_ShowMessageBox(&data, &chosen) != 0 || chosen < 0) {
+    // No dialog could be shown (no display): answer as Escape would, and say so on one line.
     int fallback = count - 1;
+    std::string text = request.textUtf8;
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
     std::fprintf(stderr, "emberlab: [%s] %s -> %s (no dialog could be shown)\n", request.titleUtf8,
-                 request.textUtf8, buttons[fallback].text);
+                 text.c_str(), buttons[fallback].text);
     return fallback;
   }
   return chosen;
@@ -266,6 +305,14 @@ int SdlHost::DotsPerInch() {
     if (points > 0 && pixels > points) dpi = int(std::lround(96.0 * pixels / points));
   }
   return dpi;
+}
+
+bool SdlHost::CaptureScreen(const Rect& area, uint32_t* argb, int pitch) {
+  return CaptureX11Screen(window_, area, argb, pitch);
+}
+
+const char* SdlHost::ScreenCaptureSource() {
+  return IsX11Window(window_) ? "the X11 screen" : nullptr;
 }
 
 bool SdlHost::CreateGLContext(GLDriver driver, std::string& description) {

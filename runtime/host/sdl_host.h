@@ -1,5 +1,6 @@
 // The host of real runs: SDL2 for the window, its events and message boxes, a GL 3.3 core
-// context, and the system's monotonic clock. With no display it uses SDL's offscreen driver.
+// context, and the system's monotonic clock. It opens the display the environment names, or
+// SDL's offscreen driver when SDL_VIDEODRIVER asks for it.
 #pragma once
 
 #include "runtime/host/host.h"
@@ -16,6 +17,7 @@ class SdlHost : public Host {
   uint32_t Milliseconds() override;
   void PumpEvents() override;
   int ShowMessageBox(const MessageBoxRequest& request) override;
+  bool VideoAvailable() override { return StartVideo(); }
 
   bool OpenWindow(const char* titleUtf8, const Rect& outer) override;
   void CloseWindow() override;
@@ -29,6 +31,8 @@ class SdlHost : public Host {
   Rect DesktopBounds() override;
   int DesktopRefreshRate() override;
   int DotsPerInch() override;
+  bool CaptureScreen(const Rect& area, uint32_t* argb, int pitch) override;
+  const char* ScreenCaptureSource() override;
 
   bool CreateGLContext(GLDriver driver, std::string& description) override;
   void DestroyGLContext() override;
@@ -51,6 +55,7 @@ class SdlHost : public Host {
   void TranslatePendingEvents();
 
   bool videoStarted_ = false;
+  bool videoFailed_ = false;
   bool shutDown_ = false;
   bool fullscreen_ = false;
   bool captured_ = false;

@@ -28,13 +28,31 @@ bool Enqueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return true;
 }
 
-LPARAM KeyLParam(const host::Event& e, bool up) {
-  // Repeat count 1, the scancode, the previous-state bit for repeats, the transition bit for
-  // releases.
+// Alt and Ctrl as the key events arrive, in their order: one pump may bring a whole Alt+F4.
+bool g_altDown = false;
+bool g_ctrlDown = false;
+
+LPARAM KeyLParam(const host::Event& e, bool up, bool alt) {
+  // Repeat count 1, the scancode, the context bit while Alt is held, the previous-state bit
+  // for repeats, the transition bit for releases.
   LPARAM l = 1 | (LPARAM(e.scancode & 0xFF) << 16);
+  if (alt) l |= LPARAM(1) << 29;
   if (e.repeat || up) l |= LPARAM(1) << 30;
   if (up) l |= LPARAM(1) << 31;
   return l;
+}
+
+// Keys typed with Alt held, Alt itself and F10 are system keys on Windows. Ctrl with Alt is
+// not: that is AltGr, which types characters.
+UINT KeyMessage(int vk, bool up, bool alt) {
+  const bool system = vk == VK_F10 || (alt && !g_ctrlDown);
+  if (system) return up ? WM_SYSKEYUP : WM_SYSKEYDOWN;
+  return up ? WM_KEYUP : WM_KEYDOWN;
+}
+
+void TrackModifiers(int vk, bool up) {
+  if (vk == VK_MENU) g_altDown = !up;
+  if (vk == VK_CONTROL) g_ctrlDown = !up;
 }
 
 void TranslateHostEvent(const host::Event& e) {
@@ -47,7 +65,10 @@ void TranslateHostEvent(const host::Event& e) {
       int vk = ScancodeToVirtualKey(e.scancode);
       if (vk == 0) break;
       bool up = e.type == host::EventType::KeyUp;
-      Enqueue(hwnd, up ? WM_KEYUP : WM_KEYDOWN, WPARAM(vk), KeyLParam(e, up));
+      // Alt counts as held for its own press and release.
+      const bool alt = g_altDown || vk == VK_MENU;
+      Enqueue(hwnd, KeyMessage(vk, up, alt), WPARAM(vk), KeyLParam(e, up, alt));
+      TrackModifiers(vk, up);
       break;
     }
     case host::EventType::MouseMotion:
@@ -74,6 +95,8 @@ void TranslateHostEvent(const host::Event& e) {
       Enqueue(hwnd, WM_SETFOCUS, 0, 0);
       break;
     case host::EventType::FocusLost:
+      // The releases of keys held while focus goes away never reach us.
+      g_altDown = g_ctrlDown = false;
       Enqueue(hwnd, WM_ACTIVATE, WA_INACTIVE, 0);
       Enqueue(hwnd, WM_KILLFOCUS, 0, 0);
       break;
@@ -93,6 +116,7 @@ void ResetMessages() {
   g_head = g_count = 0;
   g_quitPosted = false;
   g_quitCode = 0;
+  g_altDown = g_ctrlDown = false;
   for (uint32_t& seen : g_pressesSeen) seen = 0;
 }
 
@@ -165,7 +189,12 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
       ValidateRect(window, nullptr);
       return 0;
     case WM_SYSKEYDOWN:
-      if (wParam == VK_F1 + 3) PostMessageA(window, WM_CLOSE, 0, 0);
+      // Alt+F4 closes the window, with or without a window manager to do it for us.
+      if (wParam == VK_F4 && (lParam & (LPARAM(1) << 29)))
+        SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_CLOSE) SendMessageA(window, WM_CLOSE, 0, 0);
       return 0;
     default:
       return 0;

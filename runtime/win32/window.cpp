@@ -110,8 +110,9 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   if (!c || g_window.alive) return nullptr;
   char title[1024];
   Cp1252ToUtf8(windowName ? windowName : "", title, sizeof title);
-  ember::host::Host& h = ember::host::Current();
-  if (!h.OpenWindow(title, ember::host::Rect{x, y, width, height})) return nullptr;
+  // As on Windows, the window exists whether or not the screen can show it: without a usable
+  // display it has no picture, and the graphics runtime says so when it is asked for.
+  ember::host::Current().OpenWindow(title, ember::host::Rect{x, y, width, height});
   g_window.alive = true;
   g_window.proc = c->proc;
   g_window.style = style;

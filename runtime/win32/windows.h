@@ -161,6 +161,7 @@ typedef WORD ATOM;
 #define WM_CHAR 0x0102
 #define WM_SYSKEYDOWN 0x0104
 #define WM_SYSKEYUP 0x0105
+#define WM_SYSCOMMAND 0x0112
 #define WM_MOUSEMOVE 0x0200
 #define WM_LBUTTONDOWN 0x0201
 #define WM_LBUTTONUP 0x0202
@@ -168,6 +169,8 @@ typedef WORD ATOM;
 #define WM_RBUTTONUP 0x0205
 #define WM_MBUTTONDOWN 0x0207
 #define WM_MBUTTONUP 0x0208
+
+#define SC_CLOSE 0xF060
 
 #define WA_INACTIVE 0
 #define WA_ACTIVE 1
@@ -242,6 +245,8 @@ typedef WORD ATOM;
 #define VK_DECIMAL 0x6E
 #define VK_DIVIDE 0x6F
 #define VK_F1 0x70
+#define VK_F4 0x73
+#define VK_F10 0x79
 #define VK_NUMLOCK 0x90
 #define VK_SCROLL 0x91
 #define VK_LSHIFT 0xA0

@@ -20,6 +20,7 @@ add_executable(program_test
   tests/math_test.cpp
   tests/menu_flow_test.cpp
   tests/menu_test.cpp
+  tests/program_end_test.cpp
   tests/win32_test.cpp)
 target_link_libraries(program_test PRIVATE ember_test_support GTest::gtest_main)
 gtest_discover_tests(program_test DISCOVERY_TIMEOUT 60)

@@ -110,8 +110,9 @@ TEST(DisplayDevice, FallsBackToTheReferenceDeviceWithTheHardwareCapabilities) {
 TEST(DisplayDevice, NoDeviceLeavesNineLinesAndTheDirect3DObject) {
   TestEnvironment env;
   ember::test::ResetProgram();
+  // A software driver that gives Direct3D its one context and no more: neither device kind.
   env.host.SetGLDriverAvailable(ember::host::GLDriver::System, false);
-  env.host.SetGLDriverAvailable(ember::host::GLDriver::Software, false);
+  env.host.SetGLContextsLeft(1);
   HWND window = ember::test::CreateProgramWindow();
   EXPECT_EQ(CreateDisplayDevice(&g_direct3D, &g_device, window, 1, 0), D3DERR_NOTAVAILABLE);
   EXPECT_EQ(g_device, nullptr);

@@ -535,7 +535,8 @@ TEST_F(EffectTest, EffectsHoldTheirDeviceUntilReleased) {
   EXPECT_EQ(device_->AddRef(), 3u);  // the test's, the effect's and this one
   device_->Release();
 
-  // A pass makes its program the device's; once the effect is gone, the device draws nothing.
+  // A pass makes its program the device's; End puts back the one before (none), so no later
+  // draw runs the effect's program, and none runs once the effect is gone.
   UINT passes = 0;
   ASSERT_EQ(effect->Begin(&passes, 0), D3D_OK);
   ASSERT_EQ(effect->BeginPass(0), D3D_OK);
@@ -544,8 +545,13 @@ TEST_F(EffectTest, EffectsHoldTheirDeviceUntilReleased) {
   EXPECT_EQ(Internal().Program(), program);
   EXPECT_EQ(Internal().ProgramSamplers(), 3u);  // noiseSampler and flameSampler
   ASSERT_EQ(effect->EndPass(), D3D_OK);
+  EXPECT_EQ(Internal().Program(), program);
   ASSERT_EQ(effect->End(), D3D_OK);
-  EXPECT_EQ(effect->Release(), 0u);
+  EXPECT_EQ(Internal().Program(), 0u);
+  EXPECT_EQ(Internal().ProgramSamplers(), 0u);
+  ASSERT_EQ(effect->Begin(&passes, 0), D3D_OK);
+  ASSERT_EQ(effect->BeginPass(0), D3D_OK);
+  EXPECT_EQ(effect->Release(), 0u);  // released mid-pass
   EXPECT_EQ(Internal().Program(), 0u);
   EXPECT_EQ(device_->AddRef(), 2u);
   device_->Release();

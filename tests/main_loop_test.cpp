@@ -187,16 +187,4 @@ TEST(ProgramRun, EscapeInTheLogoEndsTheProcessWithStatusZero) {
       ::testing::ExitedWithCode(0), "");
 }
 
-TEST(ProgramRun, NoDeviceEndsTheStartWithTheVideoMessage) {
-  TestEnvironment env;
-  env.host.SetGLDriverAvailable(ember::host::GLDriver::System, false);
-  env.host.SetGLDriverAvailable(ember::host::GLDriver::Software, false);
-  env.host.AnswerMessageBoxes({1});
-  EXPECT_EQ(RunProgram(env), E_FAIL);
-  std::string text = env.DebugText();
-  EXPECT_NE(text.find("Inizializzazione Video Fallita\n"), std::string::npos);
-  if (g_direct3D) g_direct3D->Release();
-  g_direct3D = nullptr;
-}
-
 }  // namespace

@@ -174,6 +174,27 @@ TEST(IntroAndMenu, TheKeyboardAnswersHeldKeysAndComesBackAfterAFocusSwitch) {
   EXPECT_EQ(g_keyboard.IsKeyDown(DIK_A), 1);  // re-acquired, then read again
 }
 
+TEST(IntroAndMenu, AfterAFailedSecondInitQueriesMakeNoDeviceCall) {
+  Menu m;
+  ASSERT_EQ(InitMenu(), 1);
+  // What a second InitInput leaves when creating a device fails after the old one went.
+  g_keyboard.device->Release();
+  g_keyboard.device = nullptr;
+  g_mouse.device->Release();
+  g_mouse.device = nullptr;
+  ASSERT_EQ(g_keyboard.acquired, 1);
+  ASSERT_EQ(g_mouse.acquired, 1);
+  m.env.host.PressKey(kScancodeA);
+  m.env.host.MoveMouse(5, 5);
+  EXPECT_EQ(g_keyboard.IsKeyDown(DIK_A), 0);
+  g_mouse.Poll();
+  g_mouse.UpdatePosition();
+  int x = -1, y = -1;
+  g_mouse.GetPosition(&x, &y);
+  EXPECT_EQ(x, 0);
+  EXPECT_EQ(y, 0);
+}
+
 TEST(IntroAndMenu, ExitIsTestedBeforeStart) {
   EXPECT_EXIT(
       {
@@ -222,6 +243,23 @@ TEST(Screenshots, SWritesNumberedCapturesOfTheWindow) {
   m.env.host.ReleaseKey(kScancodeS);
   WindowProc(g_mainWindow, WM_KEYDOWN, 'Q', 0);
   EXPECT_EQ(g_screenshotCounter, 2);
+}
+
+TEST(Screenshots, AltSIsASystemKeyAndTakesNoScreenshot) {
+  Menu m;
+  ASSERT_EQ(InitMenu(), 1);
+  const int kScancodeLeftAlt = 226;
+  m.env.host.PressKey(kScancodeLeftAlt);
+  m.env.host.PressKey(kScancodeS);
+  MSG msg;
+  int systemKeys = 0;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message != WM_PAINT) {
+    if (msg.message == WM_SYSKEYDOWN) ++systemKeys;
+    DispatchMessageA(&msg);
+  }
+  EXPECT_EQ(systemKeys, 2);
+  EXPECT_EQ(g_screenshotCounter, 0);
+  EXPECT_FALSE(m.env.FileExists("screenshot00.bmp"));
 }
 
 TEST(Screenshots, AFailedCaptureStillAdvancesTheCounter) {

@@ -148,24 +148,57 @@ TEST_F(SurfaceFileTest, LoadScalesIntoAnotherSizeAndRefusesBadArguments) {
   std::remove(png.c_str());
 }
 
-TEST_F(SurfaceFileTest, ScreenCaptureOfTheWindowRectangleShowsFrameAndBorder) {
+// Saves the window's rectangle of a front-buffer capture, as the screenshot key does.
+bool CaptureWindowToFile(IDirect3D9* d3d, IDirect3DDevice9* device, HWND window,
+                         const std::string& path, Image& image) {
+  D3DDISPLAYMODE mode{};
+  IDirect3DSurface9* capture = nullptr;
+  RECT rect{};
+  if (d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode) != D3D_OK ||
+      device->CreateOffscreenPlainSurface(mode.Width, mode.Height, D3DFMT_A8R8G8B8,
+                                          D3DPOOL_SCRATCH, &capture, nullptr) != D3D_OK)
+    return false;
+  const bool saved = device->GetFrontBufferData(0, capture) == D3D_OK &&
+                     GetWindowRect(window, &rect) &&
+                     D3DXSaveSurfaceToFileA(path.c_str(), D3DXIFF_BMP, capture, nullptr, &rect) ==
+                         D3D_OK;
+  capture->Release();
+  std::string error;
+  return saved && LoadImageFile(path.c_str(), image, error);
+}
+
+TEST_F(SurfaceFileTest, ScreenCaptureShowsTheScreenUnderTheWindowRectangle) {
+  // A desktop where each pixel tells where it is: title bar, border and covering windows are
+  // whatever the screen shows there.
+  const host::Rect desktop = host_.DesktopBounds();
+  std::vector<uint32_t> screen(size_t(desktop.w) * size_t(desktop.h));
+  for (int y = 0; y < desktop.h; ++y)
+    for (int x = 0; x < desktop.w; ++x)
+      screen[size_t(y) * size_t(desktop.w) + size_t(x)] =
+          0xFF000000u | uint32_t(x & 0xFF) << 16 | uint32_t(y & 0xFF) << 8 | 0x40u;
+  host_.SetScreenPixels(screen);
   Clear(0xFF00FF00);
   ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
-  D3DDISPLAYMODE mode{};
-  ASSERT_EQ(d3d_->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode), D3D_OK);
-  IDirect3DSurface9* capture = nullptr;
-  ASSERT_EQ(device_->CreateOffscreenPlainSurface(mode.Width, mode.Height, D3DFMT_A8R8G8B8,
-                                                 D3DPOOL_SCRATCH, &capture, nullptr),
-            D3D_OK);
-  ASSERT_EQ(device_->GetFrontBufferData(0, capture), D3D_OK);
+  Image image;
+  ASSERT_TRUE(CaptureWindowToFile(d3d_, device_, window_, path_, image));
   RECT window{};
   ASSERT_TRUE(GetWindowRect(window_, &window));
-  ASSERT_EQ(D3DXSaveSurfaceToFileA(path_.c_str(), D3DXIFF_BMP, capture, nullptr, &window), D3D_OK);
-  capture->Release();
+  EXPECT_EQ(image.width, 1040u);
+  EXPECT_EQ(image.height, 807u);
+  for (int y : {0, 15, 30, 400, 806})
+    for (int x : {0, 7, 500, 1039})
+      EXPECT_EQ(Argb(image, x, y),
+                screen[size_t(window.top + y) * size_t(desktop.w) + size_t(window.left + x)])
+          << "at " << x << "," << y;
+  host_.SetScreenPixels({});
+}
+
+TEST_F(SurfaceFileTest, WithoutScreenPixelsTheCaptureIsComposedFromOurLastFrame) {
+  Clear(0xFF00FF00);
+  ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
   Image image;
-  std::string error;
-  ASSERT_TRUE(LoadImageFile(path_.c_str(), image, error)) << error;
-  // The outer rectangle: the client area sits 8 pixels in and 31 down.
+  ASSERT_TRUE(CaptureWindowToFile(d3d_, device_, window_, path_, image));
+  // The outer rectangle: the client area sits 8 pixels in and 31 down, the frame stays black.
   EXPECT_EQ(image.width, 1040u);
   EXPECT_EQ(image.height, 807u);
   EXPECT_EQ(Argb(image, 7, 31), 0xFF000000u);

@@ -71,6 +71,78 @@ TEST(Win32, KeysBecomeKeyDownMessagesAndCloseBecomesDestroyThenQuit) {
   EXPECT_EQ(msg.message, UINT(WM_QUIT));
 }
 
+// The next queued message, as the loop would take it.
+MSG Next() {
+  MSG msg{};
+  EXPECT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  return msg;
+}
+
+TEST(Win32, KeysTypedWithAltAndF10AreSystemKeys) {
+  TestEnvironment env;
+  ASSERT_NE(MakeWindow(), nullptr);
+  const int kLeftAlt = 226, kLeftCtrl = 224, kS = 22, kF10 = 67;
+  const LPARAM kAltContext = LPARAM(1) << 29;
+
+  env.host.PressKey(kLeftAlt);
+  env.host.PressKey(kS);
+  env.host.ReleaseKey(kS);
+  env.host.ReleaseKey(kLeftAlt);
+  MSG alt = Next(), s = Next(), sUp = Next(), altUp = Next();
+  EXPECT_EQ(alt.message, UINT(WM_SYSKEYDOWN));
+  EXPECT_EQ(alt.wParam, WPARAM(VK_MENU));
+  EXPECT_EQ(s.message, UINT(WM_SYSKEYDOWN));
+  EXPECT_EQ(s.wParam, WPARAM('S'));
+  EXPECT_TRUE(s.lParam & kAltContext);
+  EXPECT_EQ(sUp.message, UINT(WM_SYSKEYUP));
+  EXPECT_EQ(altUp.message, UINT(WM_SYSKEYUP));
+  EXPECT_EQ(altUp.wParam, WPARAM(VK_MENU));
+
+  // Once Alt is up, S is an ordinary key again.
+  env.host.PressKey(kS);
+  MSG plain = Next();
+  EXPECT_EQ(plain.message, UINT(WM_KEYDOWN));
+  EXPECT_FALSE(plain.lParam & kAltContext);
+
+  env.host.PressKey(kF10);
+  MSG f10 = Next();
+  EXPECT_EQ(f10.message, UINT(WM_SYSKEYDOWN));
+  EXPECT_EQ(f10.wParam, WPARAM(VK_F10));
+
+  // Ctrl with Alt is AltGr, which types characters: not a system key.
+  env.host.PressKey(kLeftCtrl);
+  env.host.PressKey(kLeftAlt);
+  env.host.PressKey(kS);
+  Next();
+  Next();
+  EXPECT_EQ(Next().message, UINT(WM_KEYDOWN));
+}
+
+TEST(Win32, AltF4ClosesTheWindowThroughTheDefaultHandling) {
+  TestEnvironment env;
+  HWND w = MakeWindow();
+  ASSERT_NE(w, nullptr);
+  const int kLeftAlt = 226, kF4 = 61;
+  // F4 alone is an ordinary key and closes nothing.
+  env.host.PressKey(kF4);
+  env.host.ReleaseKey(kF4);
+  MSG f4 = Next();
+  EXPECT_EQ(f4.message, UINT(WM_KEYDOWN));
+  DispatchMessageA(&f4);
+  EXPECT_TRUE(IsWindow(w));
+  Next();  // its release
+
+  env.host.PressKey(kLeftAlt);
+  env.host.PressKey(kF4);
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message != WM_QUIT) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  EXPECT_EQ(msg.message, UINT(WM_QUIT));
+  EXPECT_FALSE(IsWindow(w));
+}
+
 TEST(Win32, PaintRepeatsUntilTheWindowIsValidated) {
   TestEnvironment env;
   HWND w = MakeWindow();

@@ -74,9 +74,10 @@ void ScriptedHost::PumpEvents() {
 }
 
 int ScriptedHost::ShowMessageBox(const MessageBoxRequest& request) {
+  int last = request.buttons == MessageBoxButtons::YesNo ? 1 : 0;
+  if (!displayUsable_) return last;
   shown_.push_back(
       {request.titleUtf8, request.textUtf8, request.buttons, request.icon, request.owned});
-  int last = request.buttons == MessageBoxButtons::YesNo ? 1 : 0;
   if (answers_.empty()) return last;
   int answer = answers_.front();
   answers_.erase(answers_.begin());
@@ -125,10 +126,12 @@ void ScriptedHost::SetGLDriverAvailable(GLDriver driver, bool available) {
 }
 
 bool ScriptedHost::CreateGLContext(GLDriver driver, std::string& description) {
-  if (!(driver == GLDriver::System ? systemGL_ : softwareGL_)) {
+  if (!(driver == GLDriver::System ? systemGL_ : softwareGL_) || contextsLeft_ == 0) {
+    DestroyGLContext();
     description = "driver unavailable";
     return false;
   }
+  if (contextsLeft_ > 0) --contextsLeft_;
   // Both kinds run on the same software rasterizer here; only availability is simulated.
   return SdlHost::CreateGLContext(GLDriver::System, description);
 }

@@ -55,7 +55,9 @@ class ScriptedHost : public SdlHost {
   void SetDotsPerInch(int dpi) { dpi_ = dpi; }
   // Which GL drivers can give a context: a test can take the system driver away.
   void SetGLDriverAvailable(GLDriver driver, bool available);
-  // A display that cannot be opened: no window, no video system.
+  // How many more GL contexts the drivers give; negative means no limit.
+  void SetGLContextsLeft(int count) { contextsLeft_ = count; }
+  // A display that cannot be opened: no window, no video system, no message box.
   void SetDisplayUsable(bool usable) { displayUsable_ = usable; }
   // Screen pixels for screen captures, whole desktop, rows top first; none means the platform
   // gives none.
@@ -109,6 +111,7 @@ class ScriptedHost : public SdlHost {
   int iconWidth_ = 0;
   bool systemGL_ = true;
   bool softwareGL_ = true;
+  int contextsLeft_ = -1;
   bool displayUsable_ = true;
   std::vector<uint32_t> screen_;
   std::string title_;

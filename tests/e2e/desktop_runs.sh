@@ -44,6 +44,9 @@ cd "$work/bin"
 
 now_ms() { date +%s%3N; }
 
+# xdotool's --sync waits for the window system; never let it hold a run up.
+xdo() { timeout 5 xdotool "$@"; }
+
 start_display() {
   # Xvfb picks a free display number and writes it to the file.
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
@@ -92,8 +95,8 @@ answer_box() {
   for _ in $(seq 10); do
     for _ in $(seq 50); do viewable "$box" && break; sleep 0.1; done
     viewable "$box" || return 0
-    xdotool windowfocus --sync "$box" 2>/dev/null
-    xdotool key --clearmodifiers "$2"
+    xdo windowfocus --sync "$box" 2>/dev/null
+    xdo key --clearmodifiers "$2"
     for _ in $(seq 20); do viewable "$box" || return 0; sleep 0.1; done
   done
   fail "the box \"$1\" took no answer"
@@ -118,13 +121,13 @@ wait_for_menu() {
 
 focus_program() {
   window=$(wait_for_window "EMBERLAB - by TAVEK" 10) || fail "no program window"
-  xdotool windowfocus --sync "$window" 2>/dev/null
+  xdo windowfocus --sync "$window" 2>/dev/null
 }
 
 # Space in the menu, then the loading screen and the scene load: the demo runs within $1 s.
 enter_demo() {
   focus_program
-  xdotool key space
+  xdo key space
   sleep "$1"
   kill -0 "$program_pid" 2>/dev/null || fail "the program ended before the demo"
 }
@@ -223,7 +226,7 @@ case "$case_name" in
     wait_for_menu
     enter_demo 12
     focus_program
-    xdotool key alt+F4
+    xdo key alt+F4
     wait_for_end 10
     expect_status 0
     expect_log_header
@@ -254,12 +257,12 @@ case "$case_name" in
     focus_program
     # Held for a while: the capture asks the keyboard whether S is down when the message is
     # handled, and a frame here takes about 100 ms.
-    xdotool keydown s
+    xdo keydown s
     sleep 0.4
-    xdotool keyup s
+    xdo keyup s
     for _ in $(seq 100); do [ -f screenshot00.bmp ] && break; sleep 0.1; done
     [ -f screenshot00.bmp ] || fail "S wrote no screenshot"
-    xdotool key Escape
+    xdo key Escape
     wait_for_end 10
     expect_status 0
     # The file is the window's outer rectangle: its top rows are the title bar, not black.

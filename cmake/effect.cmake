@@ -8,6 +8,8 @@ set(EMBER_FX_PARSER_SOURCES
 
 set(EMBER_FX_COMPILER_SOURCES
   ${PROJECT_SOURCE_DIR}/runtime/d3dx9/fx_glslang.cpp
+  ${PROJECT_SOURCE_DIR}/runtime/d3dx9/fx_isolated.cpp
+  ${PROJECT_SOURCE_DIR}/runtime/d3dx9/fx_matrix_swizzle.cpp
   ${PROJECT_SOURCE_DIR}/runtime/d3dx9/fx_messages.cpp
   ${PROJECT_SOURCE_DIR}/runtime/d3dx9/fx_cross.cpp
   ${PROJECT_SOURCE_DIR}/runtime/d3dx9/fx_compiler.cpp)

@@ -125,6 +125,59 @@ TEST_F(EffectDrawTest, PerspectiveTimesViewLandsWhereD3DXPutsItInEitherPacking) 
   }
 }
 
+// A pixel colour that reads matrix elements through swizzles, in both notations.
+std::string SwizzleEffect(const char* packing) {
+  return std::string(packing) +
+         "float4x4 wvp;\n"
+         "float4x4 colours;\n"
+         "struct VOut { float4 position : POSITION; float3 colour : TEXCOORD0; };\n"
+         "VOut MainVS(float3 position : POSITION)\n"
+         "{\n"
+         "    VOut o;\n"
+         "    o.position = mul(float4(position, 1), wvp);\n"
+         "    o.colour = colours._m01_m12_m23;  // rows 0 to 2, columns 1 to 3\n"
+         "    return o;\n"
+         "}\n"
+         "float4 MainPS(float3 colour : TEXCOORD0) : COLOR0\n"
+         "{\n"
+         "    return float4(colour.r, colours._32, colours._m30 + colour.b, 1);\n"
+         "}\n"
+         "technique T { pass P { CullMode = None;\n"
+         "    VertexShader = compile vs_3_0 MainVS(); PixelShader = compile ps_3_0 MainPS(); } }\n";
+}
+
+TEST_F(EffectDrawTest, MatrixSwizzlesReadTheElementsDirect3DReads) {
+  // Every element distinct: row r, column c holds (4r + c) / 16.
+  D3DXMATRIX colours;
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c) colours.m[r][c] = float(4 * r + c) / 16.0f;
+  D3DXMATRIX identity;
+  D3DXMatrixIdentity(&identity);
+  // red: _m01 = 1/16; green: _32 (one-based: row 2, column 1) = 9/16;
+  // blue: _m30 + _m23 = 12/16 + 11/16, clamped to 1.
+  const uint32_t expected = uint32_t(255.0f / 16 + 0.5f) << 16 | uint32_t(255.0f * 9 / 16 + 0.5f) << 8 | 0xFF;
+  for (const char* packing : {"", "row_major "}) {
+    SCOPED_TRACE(packing);
+    ID3DXEffect* effect = Load(WriteEffect("swizzle.fx", SwizzleEffect(packing)));
+    ASSERT_NE(effect, nullptr);
+    Clear(kBackground);
+    ASSERT_EQ(effect->SetMatrix("wvp", &identity), D3D_OK);
+    ASSERT_EQ(effect->SetMatrix("colours", &colours), D3D_OK);
+    UINT passes = 0;
+    ASSERT_EQ(effect->Begin(&passes, 0), D3D_OK);
+    ASSERT_EQ(effect->BeginPass(0), D3D_OK);
+    DrawPositions(effect, Square(0, 0, 0.5f));
+    ASSERT_EQ(effect->EndPass(), D3D_OK);
+    ASSERT_EQ(effect->End(), D3D_OK);
+    const std::vector<uint32_t> pixels = ReadBackBuffer();
+    ASSERT_FALSE(pixels.empty());
+    const uint32_t got = Rgb(pixels, width_ / 2, height_ / 2);
+    for (int shift : {16, 8, 0})
+      EXPECT_NEAR(int((got >> shift) & 0xFF), int((expected >> shift) & 0xFF), 1) << "channel at " << shift;
+    EXPECT_EQ(effect->Release(), 0u);
+  }
+}
+
 TEST_F(EffectDrawTest, DepthFromZeroToOneMeetsTheClearedDepth) {
   ID3DXEffect* effect = Load(WriteEffect("depth.fx", MatrixEffect("")));
   ASSERT_NE(effect, nullptr);

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "runtime/d3dx9/fx_compiler.h"
+#include "runtime/d3dx9/fx_isolated.h"
+#include "runtime/d3dx9/fx_matrix_swizzle.h"
 #include "runtime/d3dx9/fx_parser.h"
 #include "runtime/d3dx9/fx_states.h"
 
@@ -286,6 +288,50 @@ TEST(FxCompilerErrors, FixedFunctionPassesAndBadIndicesAreRefused) {
                      "are not supported");
     EXPECT_FALSE(CompilePass(effect, 0, 1, "fixed.fx", pass, error));
     EXPECT_EQ(error, "fixed.fx: error: no such technique or pass");
+}
+
+// Shaders on which glslang itself crashes: the compiler's failure is the effect's error, and
+// the process goes on.
+TEST(FxCompilerErrors, ACrashOfTheShaderCompilerBecomesTheEffectsError) {
+    const std::string typo =
+        "float4x4 wvp;\n"
+        "struct{} S(){ float1 objectPos i = mul(objectPos, wvp) }\n"
+        "float4 PS() : COLOR { return 1; }\n"
+        "technique Broken { pass Only { VertexShader = compile vs_2_0 S(); PixelShader = compile ps_2_0 PS(); } }\n";
+    FxCompiledPass pass;
+    std::string error;
+    EXPECT_FALSE(Compile(typo, "typo.fx", pass, error));
+    EXPECT_EQ(FirstLine(error),
+              "typo.fx(4,62): error: the shader compiler failed on pass Only of technique Broken: it crashed "
+              "(Segmentation fault)");
+    EXPECT_TRUE(pass.vertexGlsl.empty());
+}
+
+TEST(FxCompilerErrors, ACompilerThatTakesTooLongIsStoppedAtItsTimeLimit) {
+    const std::string hlsl = "float4 VS(float4 p : POSITION) : POSITION { return p; }\n";
+    std::vector<uint32_t> spirv;
+    std::string log;
+    EXPECT_EQ(CompileHlslToSpirvIsolated(hlsl, true, "VS", spirv, log, 1), IsolatedCompile::CompilerFailed);
+    EXPECT_EQ(log, "it did not finish within 1 ms");
+    EXPECT_EQ(CompileHlslToSpirvIsolated(hlsl, true, "VS", spirv, log), IsolatedCompile::Compiled);
+    ASSERT_GT(spirv.size(), 5u);
+    EXPECT_EQ(spirv[0], 0x07230203u);  // SPIR-V's magic number
+    EXPECT_EQ(CompileHlslToSpirvIsolated("float4 VS( : POSITION", true, "VS", spirv, log), IsolatedCompile::Refused);
+    EXPECT_TRUE(Contains(log, "ERROR: fx_source:1:")) << log;
+}
+
+TEST(FxMatrixSwizzles, BecomeIndexingOfTheirWholeOperand) {
+    EXPECT_EQ(RewriteMatrixSwizzles("a = m._m02;"), "a = m[0][2];");
+    EXPECT_EQ(RewriteMatrixSwizzles("a = m._11_22_33_44;"), "a = float4(m[0][0], m[1][1], m[2][2], m[3][3]);");
+    EXPECT_EQ(RewriteMatrixSwizzles("a = s.bones[i + 1]._m30_m31_m32 * 2;"),
+              "a = float3(s.bones[i + 1][3][0], s.bones[i + 1][3][1], s.bones[i + 1][3][2]) * 2;");
+    EXPECT_EQ(RewriteMatrixSwizzles("a = mul(v, m)._m00_m10;"), "a = float2(mul(v, m)[0][0], mul(v, m)[1][0]);");
+    EXPECT_EQ(RewriteMatrixSwizzles("m._41 = 1;"), "m[3][0] = 1;");
+    // Not matrix swizzles: other names, mixed notations, indices out of range, comments, strings.
+    for (const char* same : {"a = s._m00x;", "a = m._11_m00;", "a = m._m04 + m._50;", "a = v._x;",
+                             "// m._m00\n/* m._11 */ \"m._22\"", "a = ._11;"})
+        EXPECT_EQ(RewriteMatrixSwizzles(same), same);
+    EXPECT_EQ(RewriteMatrixSwizzles("a\n = m._11; // m._22\nb = m._33;"), "a\n = m[0][0]; // m._22\nb = m[2][2];");
 }
 
 TEST(FxCompilerFeatures, CompileArgumentsBindToUniformParameters) {

@@ -3,7 +3,8 @@
 #include <cstring>
 
 #include "runtime/d3dx9/fx_cross.h"
-#include "runtime/d3dx9/fx_glslang.h"
+#include "runtime/d3dx9/fx_isolated.h"
+#include "runtime/d3dx9/fx_matrix_swizzle.h"
 #include "runtime/d3dx9/fx_messages.h"
 
 namespace ember {
@@ -57,9 +58,17 @@ bool AddEntryWrapper(const FxEffect& effect, const FxShaderCall& call, std::stri
     return true;
 }
 
+// "pass P0 of technique Flame", by index where the file gives no name.
+std::string PassLabel(const FxEffect& effect, size_t techniqueIndex, size_t passIndex) {
+    const FxTechnique& technique = effect.techniques[techniqueIndex];
+    const FxPass& pass = technique.passes[passIndex];
+    return "pass " + (pass.name.empty() ? std::to_string(passIndex) : pass.name) + " of technique " +
+           (technique.name.empty() ? std::to_string(techniqueIndex) : technique.name);
+}
+
 bool CompileStage(const FxEffect& effect, const FxShaderCall& call, bool vertex, const char* fileName,
-                  FxStageResult& result, std::string& error) {
-    std::string hlsl = effect.hlsl;
+                  const std::string& passLabel, FxStageResult& result, std::string& error) {
+    std::string hlsl = RewriteMatrixSwizzles(effect.hlsl);
     std::string entry = call.entry;
     std::string message;
     if (!call.args.empty() && !AddEntryWrapper(effect, call, hlsl, entry, message)) {
@@ -68,9 +77,15 @@ bool CompileStage(const FxEffect& effect, const FxShaderCall& call, bool vertex,
     }
     std::vector<uint32_t> spirv;
     std::string log;
-    if (!CompileHlslToSpirv(hlsl, vertex, entry, spirv, log)) {
-        error = FormatGlslangLog(log, fileName, effect.source, call.where);
-        return false;
+    switch (CompileHlslToSpirvIsolated(hlsl, vertex, entry, spirv, log)) {
+        case IsolatedCompile::Compiled:
+            break;
+        case IsolatedCompile::Refused:
+            error = FormatGlslangLog(log, fileName, effect.source, call.where);
+            return false;
+        case IsolatedCompile::CompilerFailed:
+            error = FormatFxError(fileName, call.where, "the shader compiler failed on " + passLabel + ": " + log);
+            return false;
     }
     if (!TranslateStage(spirv, vertex, effect, result, message)) {
         error = FormatFxError(fileName, call.where, message);
@@ -136,10 +151,11 @@ bool CompilePass(const FxEffect& effect, size_t techniqueIndex, size_t passIndex
                               "pass '" + pass.name + "' needs a vertex and a pixel shader; fixed-function passes are not supported");
         return false;
     }
+    const std::string label = PassLabel(effect, techniqueIndex, passIndex);
     FxStageResult vertex;
     FxStageResult fragment;
-    if (!CompileStage(effect, pass.vertexShader, true, fileName, vertex, error) ||
-        !CompileStage(effect, pass.pixelShader, false, fileName, fragment, error) ||
+    if (!CompileStage(effect, pass.vertexShader, true, fileName, label, vertex, error) ||
+        !CompileStage(effect, pass.pixelShader, false, fileName, label, fragment, error) ||
         !MatchVaryings(vertex, fragment, pass, fileName, error))
         return false;
     out.vertexGlsl = std::move(vertex.glsl);

@@ -11,6 +11,7 @@
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
 #include <glslang/SPIRV/GlslangToSpv.h>
+#include <spirv-tools/libspirv.hpp>
 
 namespace ember {
 namespace {
@@ -21,9 +22,9 @@ struct GlslangProcess {
     ~GlslangProcess() { glslang::FinalizeProcess(); }
 };
 
-void EnsureGlslangProcess() { static GlslangProcess process; }
-
 }  // namespace
+
+void PrepareGlslang() { static GlslangProcess process; }
 
 const char* const kFxSourceName = "fx_source";
 
@@ -35,7 +36,7 @@ bool CompileHlslToSpirv(const std::string& hlsl, bool vertex, const std::string&
         log = "ERROR: effect source too large";
         return false;
     }
-    EnsureGlslangProcess();
+    PrepareGlslang();
     EShLanguage stage = vertex ? EShLangVertex : EShLangFragment;
     glslang::TShader shader(stage);
     const char* text = hlsl.c_str();
@@ -77,6 +78,18 @@ bool CompileHlslToSpirv(const std::string& hlsl, bool vertex, const std::string&
     glslang::GlslangToSpv(*program.getIntermediate(stage), spirv, &logger, &options);
     if (spirv.empty()) {
         log = "ERROR: SPIR-V generation failed: " + logger.getAllMessages();
+        return false;
+    }
+    // SPIRV-Cross trusts its input: what glslang got wrong stops here, with the validator's word.
+    spvtools::SpirvTools validator(SPV_ENV_VULKAN_1_0);
+    std::string problems;
+    validator.SetMessageConsumer([&problems](spv_message_level_t, const char*, const spv_position_t&,
+                                             const char* message) {
+        if (problems.empty()) problems = message;
+    });
+    if (!validator.Validate(spirv)) {
+        log = "ERROR: the compiler produced invalid SPIR-V: " + problems;
+        spirv.clear();
         return false;
     }
     return true;

@@ -10,6 +10,9 @@ namespace ember {
 // The source name glslang's messages carry: "ERROR: fx_source:12: ...".
 extern const char* const kFxSourceName;
 
+// glslang's once-per-process set-up; done before forking, children compile at once.
+void PrepareGlslang();
+
 // Compiles `hlsl` with `entry` as the entry point. On failure returns false
 // with glslang's info log, unformatted, in `log`.
 bool CompileHlslToSpirv(const std::string& hlsl, bool vertex, const std::string& entry,

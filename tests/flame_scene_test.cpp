@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -182,18 +183,24 @@ TEST(FlameScene, TheFrameRateLineStartsAtPixelTwoOne) {
   Demo demo;
   RenderFlameFrame();
   demo.Snapshot();
-  // Some white text pixels at the top left; nothing of it left of column 2 or above row 1.
-  int white = 0;
-  for (int y = 0; y < 30; ++y)
-    for (int x = 0; x < 120; ++x) {
+  // The white text's real extent: its first column and row lie right at (2, 1), give or take
+  // the first glyph's bearing, and it is one line of a few glyphs.
+  int left = 1024, top = 768, right = -1, bottom = -1;
+  for (int y = 0; y < 60; ++y)
+    for (int x = 0; x < 300; ++x) {
       uint32_t p = demo.Pixel(x, y);
-      bool bright = Red(p) > 200 && ((p >> 8) & 0xFF) > 200 && (p & 0xFF) > 200;
-      if (!bright) continue;
-      ++white;
-      EXPECT_GE(x, 2);
-      EXPECT_GE(y, 1);
+      if (Red(p) < 200 || ((p >> 8) & 0xFF) < 200 || (p & 0xFF) < 200) continue;
+      left = std::min(left, x);
+      top = std::min(top, y);
+      right = std::max(right, x);
+      bottom = std::max(bottom, y);
     }
-  EXPECT_GT(white, 50);
+  EXPECT_GE(left, 2);
+  EXPECT_LE(left, 4);
+  EXPECT_GE(top, 1);
+  EXPECT_LE(top, 6);
+  EXPECT_GT(right - left, 60);
+  EXPECT_LT(bottom - top, 30);
   EXPECT_EQ(std::string(g_fpsText, 5), "FPS: ");
 }
 

@@ -1,0 +1,171 @@
+// The program's failure messages, caused as a user would cause them (a missing or broken data
+// file, a window without the focus) and checked write by write: exact bytes, order, and the
+// "ERROR: " prefix where the message goes through ReportError.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/intro_menu.h"
+#include "scene/flame_scene.h"
+#include "tests/support/program_run.h"
+
+namespace {
+
+using ember::test::TestEnvironment;
+using Writes = std::vector<std::string>;
+
+// The three writes of ReportError.
+Writes Reported(const std::string& message) { return {"ERROR: ", message, "\n"}; }
+
+Writes Concat(std::initializer_list<Writes> parts) {
+  Writes all;
+  for (const Writes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+// What the program wrote; the runtime's own lines ("D3DX: ..." naming the file and the reason)
+// come between them.
+Writes ProgramWrites(const TestEnvironment& env) {
+  Writes program;
+  for (const std::string& write : env.debugWrites)
+    if (write.rfind("D3DX: ", 0) != 0) program.push_back(write);
+  return program;
+}
+
+// The data folder as a copy of its own, so that a case can take files away or break them.
+void OwnCopyOf(TestEnvironment& env, const char* folder) {
+  namespace fs = std::filesystem;
+  const fs::path link = fs::path(env.Root()) / folder;
+  const fs::path target = fs::read_symlink(link);
+  fs::remove(link);
+  fs::copy(target, link, fs::copy_options::recursive);
+}
+
+void Remove(TestEnvironment& env, const char* relative) {
+  std::filesystem::remove(std::filesystem::path(env.Root()) / relative);
+}
+
+struct MenuCase {
+  const char* name;
+  std::function<void(TestEnvironment&)> breakIt;
+  Writes expected;
+  HRESULT result;
+};
+
+// The menu set-up after a good video set-up: what it writes and returns.
+TEST(FailureMessages, TheMenuSetUpReportsEachFailureAndGoesOnWhereItCan) {
+  const Writes texture = Reported("Impossibile caricare la texture");
+  const Writes inputDevice = Reported("Impossibile inizializzare l'input device");
+  const Writes keyboard = Reported("Failed to initialize keyboard");
+  const std::vector<MenuCase> cases = {
+      {"DirectInput refuses a null instance",
+       [](TestEnvironment&) { g_instance = nullptr; },
+       Concat({Reported("Failed to create DirectInput"), inputDevice}), E_FAIL},
+      {"the window has gone",
+       [](TestEnvironment&) { g_mainWindow = reinterpret_cast<HWND>(&g_mainWindow); },
+       Concat({Reported("Unable to set keyboard cooperative level"), keyboard, inputDevice}), E_FAIL},
+      {"another window has the focus",
+       [](TestEnvironment& env) { env.host.LoseFocus(); },
+       Concat({Reported("Unable to acquire the keyboard"), keyboard, inputDevice}), E_FAIL},
+      {"the cursor picture is missing",
+       [](TestEnvironment& env) {
+         OwnCopyOf(env, "Immagini");
+         Remove(env, "Immagini/Mouse/cursore.bmp");
+       },
+       texture, 1},
+      {"the start button's picture is missing",
+       [](TestEnvironment& env) {
+         OwnCopyOf(env, "Immagini");
+         Remove(env, "Immagini/Button/startGame.png");
+       },
+       // Hover, idle and pressed images all come from that file.
+       Concat({texture, texture, texture}), 1},
+      {"the exit button's hover picture is missing",
+       [](TestEnvironment& env) {
+         OwnCopyOf(env, "Immagini");
+         Remove(env, "Immagini/Button/exitGameOn.png");
+       },
+       texture, 1},
+      {"the working directory cannot take the log",
+       [](TestEnvironment& env) { env.RemoveDirectory(); },
+       Concat({{"Impossibile aprire il file: ", "D3D.log", "\n"},
+               Reported("Impossibile inizializzare il log file")}),
+       E_FAIL},
+  };
+  for (const MenuCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestEnvironment env;
+    ember::test::ResetProgram();
+    env.host.AnswerMessageBoxes({1});
+    ember::test::CreateProgramWindow();
+    ASSERT_EQ(InitVideo(g_mainWindow), 1);
+    c.breakIt(env);
+    env.debugWrites.clear();
+    EXPECT_EQ(InitMenu(), c.result);
+    EXPECT_EQ(ProgramWrites(env), c.expected);
+    ember::test::ShutDownProgram();
+  }
+}
+
+// An effect that compiles but has none of the program's parameters.
+const char* const kBareEffect =
+    "float4x4 wvp;\n"
+    "float4 VS(float4 p : POSITION) : POSITION { return mul(p, wvp); }\n"
+    "float4 PS() : COLOR { return 1; }\n"
+    "technique T { pass P { VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PS(); } }\n";
+
+struct SceneCase {
+  const char* name;
+  std::function<void(TestEnvironment&)> breakIt;
+  Writes expected;
+};
+
+TEST(FailureMessages, TheSceneLoadReportsEachFailureAndTheDemoGoesOn) {
+  Writes unassigned;
+  for (const char* name : {"noiseFreq", "noiseStrength", "timeScale", "noiseScale", "noiseAnim",
+                           "flameColor", "flameScale", "flameTrans", "noiseTexture", "flameTexture"})
+    unassigned.push_back(std::string("Impossibile assegnare ") + name + "\n");
+  const std::vector<SceneCase> cases = {
+      {"the effect has none of the parameters",
+       [](TestEnvironment& env) {
+         OwnCopyOf(env, "Data");
+         std::ofstream(env.Root() + "/Data/flame/Flame_OK.fx") << kBareEffect;
+       },
+       unassigned},
+      {"the background is not a bitmap",
+       [](TestEnvironment& env) {
+         OwnCopyOf(env, "Immagini");
+         std::ofstream(env.Root() + "/Immagini/sfondo.bmp") << "BM and then nothing";
+       },
+       Reported("Unable to load bitmap")},
+      {"the noise volume and the flame image are missing",
+       [](TestEnvironment& env) {
+         OwnCopyOf(env, "Data");
+         Remove(env, "Data/flame/noiseL8_32x32x32.dds");
+         Remove(env, "Data/flame/flame.PNG");
+       },
+       {"Impossibile caricare la noiseTexture\n", "Impossibile caricare flameTexture\n"}},
+  };
+  for (const SceneCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestEnvironment env;
+    ember::test::ResetProgram();
+    env.host.AnswerMessageBoxes({1});
+    ember::test::CreateProgramWindow();
+    ASSERT_EQ(InitVideo(g_mainWindow), 1);
+    ASSERT_EQ(InitMenu(), 1);
+    c.breakIt(env);
+    env.debugWrites.clear();
+    EXPECT_EQ(LoadFlameScene(), 1);
+    EXPECT_EQ(ProgramWrites(env), c.expected);
+    EXPECT_EQ(RenderFlameFrame(), D3D_OK);
+    ember::test::ShutDownProgram();
+  }
+}
+
+}  // namespace

@@ -65,6 +65,7 @@ add_library(ember_d3dx9 STATIC
   runtime/d3dx9/mesh_compute.cpp
   runtime/d3dx9/mesh_load.cpp
   runtime/d3dx9/picture.cpp
+  runtime/d3dx9/picture_rules.cpp
   runtime/d3dx9/sprite.cpp
   runtime/d3dx9/sprite_renderer.cpp
   runtime/d3dx9/surface_load.cpp

@@ -113,5 +113,49 @@ TEST(JpegMalformed, OversizedFrameIsRejected) {
             "JPEG: image size 20000x8x1 is out of range (1 to 16384 a side, depth up to 2048)");
 }
 
+// The size fields of the first frame header (SOF0, or `marker`), big-endian.
+void SetFrameSize(std::vector<uint8_t>& file, uint16_t width, uint16_t height,
+                  uint8_t marker = 0xC0) {
+  size_t sof = 2;
+  while (sof + 9 < file.size() && !(file[sof] == 0xFF && file[sof + 1] == marker)) ++sof;
+  ASSERT_LT(sof + 9, file.size());
+  file[sof + 5] = static_cast<uint8_t>(height >> 8);
+  file[sof + 6] = static_cast<uint8_t>(height);
+  file[sof + 7] = static_cast<uint8_t>(width >> 8);
+  file[sof + 8] = static_cast<uint8_t>(width);
+}
+
+// libjpeg only warns when the scan data runs out before the rows do, and pads with grey; a
+// small file claiming a huge picture must fail instead, and fail at once.
+TEST(JpegMalformed, AFrameLargerThanItsDataFails) {
+  std::vector<uint8_t> file = TwoColourJpeg();
+  SetFrameSize(file, 8193, 4097);
+  Image image;
+  std::string error;
+  EXPECT_FALSE(DecodeImage(file.data(), file.size(), image, error));
+  EXPECT_EQ(error, "JPEG: Corrupt JPEG data: premature end of data segment");
+  EXPECT_TRUE(image.pixels.empty());
+}
+
+TEST(JpegMalformed, AProgressiveFrameLargerThanItsDataFails) {
+  std::vector<uint8_t> samples(16 * 16, 90);
+  std::vector<uint8_t> file = test::EncodeJpeg(16, 16, 1, samples, test::JpegCoding::Progressive);
+  SetFrameSize(file, 4000, 3000, 0xC2);
+  Image image;
+  std::string error;
+  EXPECT_FALSE(DecodeImage(file.data(), file.size(), image, error));
+  EXPECT_EQ(error, "JPEG: Corrupt JPEG data: premature end of data segment");
+}
+
+// Arithmetic-coded data ends without a warning, so a short file could not be told apart.
+TEST(JpegMalformed, ArithmeticCodingIsRefused) {
+  std::vector<uint8_t> samples(8 * 8, 200);
+  const std::vector<uint8_t> file = test::EncodeJpeg(8, 8, 1, samples, test::JpegCoding::Arithmetic);
+  Image image;
+  std::string error;
+  EXPECT_FALSE(DecodeImage(file.data(), file.size(), image, error));
+  EXPECT_EQ(error, "JPEG: arithmetic-coded files are not supported");
+}
+
 }  // namespace
 }  // namespace ember

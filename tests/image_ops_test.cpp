@@ -1,6 +1,11 @@
 // Scaling, mip halving, conversion to A8R8G8B8 and the colour key, against values
 // worked out by hand.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 #include "tests/image_test_util.h"
 
@@ -194,6 +199,64 @@ TEST(ApplyColorKey, ZeroKeyChangesNothing) {
   ApplyColorKey(image, 0);
   EXPECT_EQ(image.format, kFmtL8);
   EXPECT_EQ(image.pixels, (std::vector<uint8_t>{0, 9}));
+}
+
+// A load holds a step's source and result at once, so the two together stay within the
+// limit; either one alone would.
+TEST(ResizeImage, RefusesWhenSourceAndResultTogetherPassTheLoadLimit) {
+  const Image src = Make(kFmtA8R8G8B8, 4096, 4096, 1, std::vector<uint8_t>(64u << 20));
+  Image out;
+  EXPECT_FALSE(ResizeImage(src, 16384, 8192, 1, out));  // 64 MiB beside 512 MiB
+  EXPECT_TRUE(out.pixels.empty());
+  EXPECT_TRUE(ResizeImage(src, 16384, 4096, 1, out));  // 64 MiB beside 256 MiB
+}
+
+TEST(ApplyColorKey, RefusesWhenTheArgbCopyPassesTheLoadLimit) {
+  Image image = Gray(16384, 8192, std::vector<uint8_t>(128u << 20));  // 512 MiB as A8R8G8B8
+  EXPECT_FALSE(ApplyColorKey(image, 0xFF000000));
+  EXPECT_EQ(image.format, kFmtL8);
+  EXPECT_EQ(image.pixels.size(), 128u << 20);
+}
+
+// The peak growth of resident memory while resizing, in MiB, measured in a child process so
+// that nothing else of the test's runs counts.
+long ResizeGrowthMiB(const Image& src, uint32_t width, uint32_t height) {
+  const pid_t child = fork();
+  if (child == 0) {
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    Image out;
+    const bool ok = ResizeImage(src, width, height, 1, out);
+    getrusage(RUSAGE_SELF, &after);
+    _exit(ok ? static_cast<int>(std::min(250L, (after.ru_maxrss - before.ru_maxrss) >> 10)) : 255);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Resizing works a row at a time: beyond the result it needs one source row, not float
+// copies of the whole picture (four bytes a channel).
+TEST(ResizeImage, NeedsLittleMemoryBeyondTheResult) {
+  std::vector<uint8_t> pixels(1024 * 1024 * 4);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i * 7);
+  const Image src = Make(kFmtA8R8G8B8, 1024, 1024, 1, std::move(pixels));
+  const long growth = ResizeGrowthMiB(src, 2048, 2048);  // a 16 MiB result
+  EXPECT_GE(growth, 15);
+  EXPECT_LE(growth, 20);
+}
+
+TEST(ConvertImage, BetweenEveryPairOfFormats) {
+  Image image = Argb32(kFmtA8R8G8B8, 2, 1, {0x80FF0000, 0xFF00FF00});
+  ASSERT_TRUE(ConvertImage(image, kFmtA8L8));
+  // Rec. 709: pure red reads 54, pure green 182.
+  EXPECT_EQ(image.pixels, (std::vector<uint8_t>{54, 0x80, 182, 0xFF}));
+  ASSERT_TRUE(ConvertImage(image, kFmtX8R8G8B8));
+  EXPECT_EQ(Argb(image, 0, 0), 0xFF363636u);
+  ASSERT_TRUE(ConvertImage(image, kFmtA8));
+  EXPECT_EQ(image.pixels, (std::vector<uint8_t>{0xFF, 0xFF}));
+  EXPECT_FALSE(ConvertImage(image, 99));
+  EXPECT_EQ(image.format, kFmtA8);
 }
 
 }  // namespace

@@ -219,5 +219,26 @@ TEST(PngMalformed, AbsurdSizesAreRejectedBeforeDecoding) {
   }
 }
 
+// A header that claims more rows than the data holds is a broken file, not a picture
+// padded with black.
+TEST(PngMalformed, DataEndingBeforeTheLastRowFails) {
+  const std::vector<uint8_t> file = WithSize(SmallRgbPng(), 3, 200);
+  Image image;
+  std::string error;
+  EXPECT_FALSE(DecodeImage(file.data(), file.size(), image, error));
+  EXPECT_EQ(error, "PNG: Not enough image data");
+  EXPECT_TRUE(image.pixels.empty());
+}
+
+// The limit counts the file's bytes beside the picture decoded from them.
+TEST(PngMalformed, TheFileCountsTowardsTheMemoryLimit) {
+  const std::vector<uint8_t> file = WithSize(SmallRgbPng(), 16384, 8192);  // 512 MiB of pixels
+  Image image;
+  std::string error;
+  EXPECT_FALSE(DecodeImage(file.data(), file.size(), image, error));
+  EXPECT_EQ(error, "PNG: image of 536870912 bytes with its " + std::to_string(file.size()) +
+                       " bytes of source passes the 512 MiB limit");
+}
+
 }  // namespace
 }  // namespace ember

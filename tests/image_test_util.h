@@ -97,9 +97,12 @@ inline std::vector<uint8_t> EncodePng(const PngSpec& spec, const std::vector<uin
   return out;
 }
 
+enum class JpegCoding { Baseline, Progressive, Arithmetic };
+
 // Encodes 1 (grey) or 3 (RGB) component samples at full chroma resolution.
 inline std::vector<uint8_t> EncodeJpeg(uint32_t width, uint32_t height, int components,
-                                       const std::vector<uint8_t>& samples) {
+                                       const std::vector<uint8_t>& samples,
+                                       JpegCoding coding = JpegCoding::Baseline) {
   jpeg_compress_struct cinfo{};
   jpeg_error_mgr errors{};
   cinfo.err = jpeg_std_error(&errors);
@@ -117,6 +120,8 @@ inline std::vector<uint8_t> EncodeJpeg(uint32_t width, uint32_t height, int comp
     cinfo.comp_info[c].h_samp_factor = 1;
     cinfo.comp_info[c].v_samp_factor = 1;
   }
+  if (coding == JpegCoding::Progressive) jpeg_simple_progression(&cinfo);
+  cinfo.arith_code = coding == JpegCoding::Arithmetic;
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < height) {
     JSAMPROW row = const_cast<uint8_t*>(samples.data()) +

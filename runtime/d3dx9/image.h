@@ -24,7 +24,9 @@ constexpr uint32_t kFileTga = 2;
 constexpr uint32_t kFilePng = 3;
 constexpr uint32_t kFileDds = 4;
 
-// Limits checked before any pixel memory is allocated.
+// Limits checked before any pixel memory is allocated. kMaxImageBytes bounds what a load holds
+// at once: a decoder's input and picture together (libjpeg's own buffers included), then the
+// source and result of each conversion, scaling or halving, since each step frees its source.
 constexpr uint32_t kMaxImageDimension = 16384;
 constexpr uint32_t kMaxImageDepth = 2048;
 constexpr uint64_t kMaxImageBytes = 512ull << 20;
@@ -50,7 +52,8 @@ bool DecodeImage(const uint8_t* data, size_t size, Image& out, std::string& erro
 bool LoadImageFile(const char* path, Image& out, std::string& error);
 
 // Scales to the given size: a box filter along an axis that shrinks, bilinear along
-// one that grows. Works on 1, 2 and 4 byte formats; `out` may be `src`.
+// one that grows. Works on 1, 2 and 4 byte formats; `out` may be `src`. Besides the source
+// and the result it needs one source row of floats.
 bool ResizeImage(const Image& src, uint32_t width, uint32_t height, uint32_t depth, Image& out);
 
 // The next mip level: each dimension halved (at least 1), box filtered.
@@ -59,9 +62,12 @@ bool HalveImage(const Image& src, Image& out);
 // Converts L8, A8, A8L8 and X8R8G8B8 images to A8R8G8B8 in place.
 bool ConvertImageToArgb(Image& image);
 
+// Converts between the formats above (to L8 by Rec. 709 luminance); false for any other.
+bool ConvertImage(Image& image, uint32_t format);
+
 // D3DX colour key: the image becomes A8R8G8B8 and every pixel whose ARGB value equals
 // the key turns transparent black. A key of 0 disables keying and changes nothing.
-void ApplyColorKey(Image& image, uint32_t argbKey);
+bool ApplyColorKey(Image& image, uint32_t argbKey);
 
 // Writes a 24-bit bottom-up BMP from rows of B, G, R, A pixels, replacing any file at
 // `path`. Nothing is left behind when writing fails.

@@ -206,7 +206,7 @@ bool DecodeBmp(const uint8_t* data, size_t size, Image& out, std::string& error)
   const bool topDown = header.height < 0;
   const uint64_t width = static_cast<uint64_t>(header.width);
   const uint64_t height = static_cast<uint64_t>(topDown ? -header.height : header.height);
-  if (!CheckImageSize("BMP", width, height, 1, 4, error)) return false;
+  if (!CheckImageSize("BMP", width, height, 1, 4, size, error)) return false;
 
   Channel channels[4];
   bool hasAlpha = false;

@@ -16,10 +16,10 @@ bool DecodeJpeg(const uint8_t* data, size_t size, Image& out, std::string& error
 bool DecodeBmp(const uint8_t* data, size_t size, Image& out, std::string& error);
 bool DecodeDds(const uint8_t* data, size_t size, Image& out, std::string& error);
 
-// Checks dimensions and the total pixel size against the limits in image.h; the
-// message starts with `codec` ("BMP: ...").
+// Checks dimensions, and the pixel size together with the `inputBytes` held beside it,
+// against the limits in image.h; the message starts with `codec` ("BMP: ...").
 bool CheckImageSize(const char* codec, uint64_t width, uint64_t height, uint64_t depth,
-                    uint32_t bytesPerPixel, std::string& error);
+                    uint32_t bytesPerPixel, uint64_t inputBytes, std::string& error);
 
 // Little-endian reads that never pass the end of the buffer.
 class ByteReader {

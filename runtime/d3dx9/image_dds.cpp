@@ -127,7 +127,7 @@ bool DecodeDds(const uint8_t* data, size_t size, Image& out, std::string& error)
   const bool volume = (header.caps2 & kCaps2Volume) != 0 || (header.flags & kDdsdDepth) != 0;
   const uint32_t depth = volume ? header.depth : 1;
   const uint32_t bpp = ImageBytesPerPixel(format);
-  if (!CheckImageSize("DDS", header.width, header.height, depth, bpp, error)) return false;
+  if (!CheckImageSize("DDS", header.width, header.height, depth, bpp, size, error)) return false;
 
   // Uncompressed rows are tightly packed, whatever the pitch field says, and a volume's
   // top level holds all its slices before the smaller levels.

@@ -8,6 +8,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <vector>
 
@@ -30,11 +31,14 @@ struct JpegErrors {
   std::longjmp(errors->jump, 1);
 }
 
-// libjpeg treats running out of data as a warning and pads the picture with grey; a
-// truncated file must fail instead. Other warnings and trace messages are dropped.
+// libjpeg treats data that ends before the last row as a warning and pads the picture
+// with grey: the file ending early (JWRN_JPEG_EOF) or a scan's data reaching a marker
+// (JWRN_HIT_MARKER, as when a header claims more rows than the file holds). Such a file
+// is broken and fails. Other warnings and trace messages are dropped.
 void OnJpegMessage(j_common_ptr cinfo, int level) {
   if (level >= 0) return;
-  if (cinfo->err->msg_code == JWRN_JPEG_EOF) FailJpeg(cinfo);
+  const int code = cinfo->err->msg_code;
+  if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER) FailJpeg(cinfo);
   cinfo->err->num_warnings++;
 }
 
@@ -84,13 +88,24 @@ bool Decode(jpeg_decompress_struct& cinfo, JpegErrors& errors, const uint8_t* da
     error = std::string("JPEG: ") + errors.message;
     return false;
   }
+  // Arithmetic-coded data reaches a marker without a warning, so a file that ends early
+  // would pass as a picture padded with grey.
+  if (cinfo.arith_code) {
+    error = "JPEG: arithmetic-coded files are not supported";
+    return false;
+  }
   const bool gray = cinfo.jpeg_color_space == JCS_GRAYSCALE;
   const uint32_t format = gray ? kFmtL8 : kFmtX8R8G8B8;
   const uint32_t bpp = ImageBytesPerPixel(format);
-  if (!CheckImageSize("JPEG", cinfo.image_width, cinfo.image_height, 1, bpp, error)) {
+  if (!CheckImageSize("JPEG", cinfo.image_width, cinfo.image_height, 1, bpp, size, error)) {
     return false;
   }
   cinfo.out_color_space = gray ? JCS_GRAYSCALE : JCS_RGB;
+  // Multi-scan files keep every coefficient of the picture; libjpeg refuses to pass this
+  // (where 0 would mean no limit at all).
+  const uint64_t pictureBytes = uint64_t{cinfo.image_width} * cinfo.image_height * bpp;
+  cinfo.mem->max_memory_to_use =
+      static_cast<long>(std::max<uint64_t>(1, kMaxImageBytes - pictureBytes - size));
 
   std::vector<uint8_t> row(gray ? 0 : static_cast<size_t>(cinfo.image_width) * 3);
   out.pixels.assign(static_cast<size_t>(cinfo.image_width) * cinfo.image_height * bpp, 0);

@@ -15,7 +15,7 @@ namespace ember {
 namespace image_detail {
 
 bool CheckImageSize(const char* codec, uint64_t width, uint64_t height, uint64_t depth,
-                    uint32_t bytesPerPixel, std::string& error) {
+                    uint32_t bytesPerPixel, uint64_t inputBytes, std::string& error) {
   if (width == 0 || height == 0 || depth == 0 || width > kMaxImageDimension ||
       height > kMaxImageDimension || depth > kMaxImageDepth) {
     error = std::string(codec) + ": image size " + std::to_string(width) + "x" +
@@ -29,6 +29,12 @@ bool CheckImageSize(const char* codec, uint64_t width, uint64_t height, uint64_t
   if (bytes > kMaxImageBytes) {
     error = std::string(codec) + ": image of " + std::to_string(bytes) +
             " bytes is larger than the " + std::to_string(kMaxImageBytes >> 20) + " MiB limit";
+    return false;
+  }
+  if (inputBytes > kMaxImageBytes - bytes) {
+    error = std::string(codec) + ": image of " + std::to_string(bytes) + " bytes with its " +
+            std::to_string(inputBytes) + " bytes of source passes the " +
+            std::to_string(kMaxImageBytes >> 20) + " MiB limit";
     return false;
   }
   return true;

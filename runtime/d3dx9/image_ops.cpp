@@ -1,6 +1,6 @@
-// Scaling, mip halving, conversion to A8R8G8B8 and the D3DX colour key.
+// Scaling, mip halving, format conversion and the D3DX colour key. Each operation holds its
+// source and its result at once, so each checks the two together against the load limit.
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -55,37 +55,21 @@ AxisTaps MakeTaps(uint32_t srcSize, uint32_t dstSize) {
   return taps;
 }
 
-// Resamples one axis of a [z][y][x][channel] float grid. Seen from that axis the grid
-// is [outer][n][inner]: everything above it, the axis itself, everything below it.
-std::vector<float> ResampleAxis(const std::vector<float>& src, std::array<uint32_t, 3>& dims,
-                                int axis, uint32_t dstSize, uint32_t channels) {
-  size_t inner = channels, outer = 1;
-  for (int a = 0; a < axis; ++a) inner *= dims[a];
-  for (int a = axis + 1; a < 3; ++a) outer *= dims[a];
-  const uint32_t srcSize = dims[axis];
-  const AxisTaps taps = MakeTaps(srcSize, dstSize);
-
-  std::vector<float> dst(outer * dstSize * inner, 0.0f);
-  for (size_t o = 0; o < outer; ++o) {
-    for (uint32_t i = 0; i < dstSize; ++i) {
-      float* out = dst.data() + (o * dstSize + i) * inner;
-      for (uint32_t t = 0; t < taps.count[i]; ++t) {
-        const float w = taps.weight[taps.firstWeight[i] + t];
-        const float* in = src.data() + (o * srcSize + taps.start[i] + t) * inner;
-        for (size_t k = 0; k < inner; ++k) out[k] += w * in[k];
-      }
-    }
-  }
-  dims[axis] = dstSize;
-  return dst;
-}
-
 bool IsConsistent(const Image& image, uint32_t bpp) {
   return bpp != 0 && image.width != 0 && image.height != 0 && image.depth != 0 &&
          image.pixels.size() == uint64_t{image.width} * image.height * image.depth * bpp;
 }
 
+bool FitsLoadLimit(uint64_t sourceBytes, uint64_t resultBytes) {
+  return sourceBytes <= kMaxImageBytes && resultBytes <= kMaxImageBytes - sourceBytes;
+}
+
 uint8_t ToByte(float value) { return static_cast<uint8_t>(std::clamp(value, 0.0f, 255.0f) + 0.5f); }
+
+// Rec. 709 weights, in ten-thousandths.
+uint8_t Luminance(const uint8_t* bgra) {
+  return uint8_t((722u * bgra[0] + 7152u * bgra[1] + 2126u * bgra[2] + 5000u) / 10000u);
+}
 
 }  // namespace
 
@@ -93,7 +77,8 @@ bool ResizeImage(const Image& src, uint32_t width, uint32_t height, uint32_t dep
   const uint32_t bpp = ImageBytesPerPixel(src.format);
   std::string error;
   if (!IsConsistent(src, bpp) ||
-      !image_detail::CheckImageSize("resize", width, height, depth, bpp, error)) {
+      !image_detail::CheckImageSize("resize", width, height, depth, bpp, src.pixels.size(),
+                                    error)) {
     return false;
   }
   Image result;
@@ -103,20 +88,41 @@ bool ResizeImage(const Image& src, uint32_t width, uint32_t height, uint32_t dep
   result.format = src.format;
   result.fileFormat = src.fileFormat;
   result.isVolume = src.isVolume;
+  result.pixels.resize(size_t{width} * height * depth * bpp);
 
-  // Shrinking axes go first so the intermediate grids never outgrow source and result.
-  const std::array<uint32_t, 3> target = {width, height, depth};
-  std::array<uint32_t, 3> dims = {src.width, src.height, src.depth};
-  std::array<int, 3> order = {0, 1, 2};
-  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-    return static_cast<double>(target[a]) / dims[a] < static_cast<double>(target[b]) / dims[b];
-  });
-  std::vector<float> grid(src.pixels.begin(), src.pixels.end());
-  for (int axis : order) {
-    if (target[axis] != dims[axis]) grid = ResampleAxis(grid, dims, axis, target[axis], bpp);
+  // One destination row at a time: the source rows it covers are blended into a float row
+  // of the source's width, which is then resampled across. Only that row is held in floats.
+  const AxisTaps xTaps = MakeTaps(src.width, width);
+  const AxisTaps yTaps = MakeTaps(src.height, height);
+  const AxisTaps zTaps = MakeTaps(src.depth, depth);
+  const size_t srcRowBytes = size_t{src.width} * bpp;
+  std::vector<float> blended(srcRowBytes);
+  uint8_t* dst = result.pixels.data();
+  for (uint32_t z = 0; z < depth; ++z) {
+    for (uint32_t y = 0; y < height; ++y) {
+      std::fill(blended.begin(), blended.end(), 0.0f);
+      for (uint32_t tz = 0; tz < zTaps.count[z]; ++tz) {
+        const float wz = zTaps.weight[zTaps.firstWeight[z] + tz];
+        const size_t slice = zTaps.start[z] + tz;
+        for (uint32_t ty = 0; ty < yTaps.count[y]; ++ty) {
+          const float w = wz * yTaps.weight[yTaps.firstWeight[y] + ty];
+          const size_t row = slice * src.height + yTaps.start[y] + ty;
+          const uint8_t* in = src.pixels.data() + row * srcRowBytes;
+          for (size_t k = 0; k < srcRowBytes; ++k) blended[k] += w * in[k];
+        }
+      }
+      for (uint32_t x = 0; x < width; ++x) {
+        for (uint32_t c = 0; c < bpp; ++c) {
+          float sum = 0.0f;
+          for (uint32_t tx = 0; tx < xTaps.count[x]; ++tx) {
+            sum += xTaps.weight[xTaps.firstWeight[x] + tx] *
+                   blended[size_t{xTaps.start[x] + tx} * bpp + c];
+          }
+          *dst++ = ToByte(sum);
+        }
+      }
+    }
   }
-  result.pixels.resize(grid.size());
-  std::transform(grid.begin(), grid.end(), result.pixels.begin(), ToByte);
   out = std::move(result);
   return true;
 }
@@ -131,6 +137,7 @@ bool ConvertImageToArgb(Image& image) {
   if (!IsConsistent(image, bpp)) return false;
   if (image.format == kFmtA8R8G8B8) return true;
   const size_t count = image.pixels.size() / bpp;
+  if (!FitsLoadLimit(image.pixels.size(), uint64_t{count} * 4)) return false;
   std::vector<uint8_t> argb(count * 4);
   for (size_t i = 0; i < count; ++i) {
     const uint8_t* p = image.pixels.data() + i * bpp;
@@ -155,8 +162,37 @@ bool ConvertImageToArgb(Image& image) {
   return true;
 }
 
-void ApplyColorKey(Image& image, uint32_t argbKey) {
-  if (argbKey == 0 || !ConvertImageToArgb(image)) return;
+bool ConvertImage(Image& image, uint32_t format) {
+  const uint32_t bpp = ImageBytesPerPixel(format);
+  if (bpp == 0) return false;
+  if (image.format == format) return true;
+  if (!ConvertImageToArgb(image)) return false;
+  if (format == kFmtA8R8G8B8) return true;
+  if (format == kFmtX8R8G8B8) {
+    for (size_t i = 3; i < image.pixels.size(); i += 4) image.pixels[i] = 0xFF;
+    image.format = kFmtX8R8G8B8;
+    return true;
+  }
+  const size_t count = image.pixels.size() / 4;
+  if (!FitsLoadLimit(image.pixels.size(), uint64_t{count} * bpp)) return false;
+  std::vector<uint8_t> out(count * bpp);
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t* p = image.pixels.data() + i * 4;
+    if (format == kFmtA8) {
+      out[i] = p[3];
+    } else {
+      out[i * bpp] = Luminance(p);
+      if (bpp == 2) out[i * 2 + 1] = p[3];
+    }
+  }
+  image.pixels = std::move(out);
+  image.format = format;
+  return true;
+}
+
+bool ApplyColorKey(Image& image, uint32_t argbKey) {
+  if (argbKey == 0) return true;
+  if (!ConvertImageToArgb(image)) return false;
   const uint8_t key[4] = {static_cast<uint8_t>(argbKey), static_cast<uint8_t>(argbKey >> 8),
                           static_cast<uint8_t>(argbKey >> 16), static_cast<uint8_t>(argbKey >> 24)};
   for (size_t i = 0; i < image.pixels.size(); i += 4) {
@@ -165,6 +201,7 @@ void ApplyColorKey(Image& image, uint32_t argbKey) {
       p[0] = p[1] = p[2] = p[3] = 0;
     }
   }
+  return true;
 }
 
 }  // namespace ember

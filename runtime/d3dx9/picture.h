@@ -4,28 +4,13 @@
 
 #include "runtime/d3dx9/d3dx9tex.h"
 #include "runtime/d3dx9/image.h"
+#include "runtime/d3dx9/picture_rules.h"
 
 namespace ember::d3dx {
 
 // Reads and decodes a picture named by a Windows path. A file that cannot be read or decoded
 // answers D3DXERR_INVALIDDATA and says why on the debug output.
 HRESULT LoadPicture(const char* windowsPath, Image& image);
-
-// The file's description, as D3DXIMAGE_INFO gives it.
-D3DXIMAGE_INFO PictureInfo(const Image& image);
-
-// D3DX_DEFAULT (or D3DX_FILTER_*, with its modifier bits).
-bool ValidFilter(DWORD filter);
-
-// A texture side for a requested one: 0 and D3DX_DEFAULT round the file's side up to a power
-// of two, D3DX_DEFAULT_NONPOW2 keeps it, anything else is taken as given.
-UINT TextureSide(UINT requested, UINT fileSide);
-
-// Converts to A8R8G8B8, X8R8G8B8, L8, A8 or A8L8; false for any other format.
-bool ConvertPicture(Image& image, D3DFORMAT format);
-
-// Scales to the size unless it already has it.
-bool FitPicture(Image& image, UINT width, UINT height);
 
 // What both texture loaders do first: check the filters, read the file, apply the colour key
 // and convert to the texture format (the file's when D3DFMT_UNKNOWN, which format then names).
@@ -34,9 +19,6 @@ HRESULT PreparePicture(const char* windowsPath, DWORD filter, DWORD mipFilter, D
 
 // The mip levels for a request: 0 and D3DX_DEFAULT mean the full chain.
 UINT MipLevelsFor(UINT requested, UINT width, UINT height, UINT depth);
-
-// A texture side no larger than the device allows (0 means no limit).
-UINT CappedSide(UINT side, DWORD limit);
 
 // Writes the picture into level 0 of the texture and each halved picture into the next level.
 bool FillTextureLevels(IDirect3DBaseTexture9* texture, Image& image);

@@ -53,9 +53,9 @@ HRESULT WINAPI D3DXLoadSurfaceFromFileA(IDirect3DSurface9* destSurface, const PA
   if (!RectInside(source, image.width, image.height) || !Crop(image, source))
     return D3DERR_INVALIDCALL;
 
-  ember::ApplyColorKey(image, colorKey);
   const UINT w = UINT(target.right - target.left), h = UINT(target.bottom - target.top);
-  if (!ember::d3dx::ConvertPicture(image, desc.Format) || !ember::d3dx::FitPicture(image, w, h))
+  if (!ember::ApplyColorKey(image, colorKey) || !ember::ConvertImage(image, desc.Format) ||
+      !ember::d3dx::FitPicture(image, w, h))
     return D3DERR_INVALIDCALL;
 
   D3DLOCKED_RECT locked{};

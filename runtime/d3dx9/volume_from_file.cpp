@@ -1,7 +1,5 @@
 // D3DXCreateVolumeTextureFromFileExA: a volume file (DDS) into a new volume texture, scaled to
 // the texture's size, with a box-filtered mip chain.
-#include <utility>
-
 #include "runtime/d3dx9/picture.h"
 
 using ember::Image;
@@ -25,13 +23,9 @@ HRESULT WINAPI D3DXCreateVolumeTextureFromFileExA(
   const UINT w = CappedSide(TextureSide(width, image.width), caps.MaxVolumeExtent);
   const UINT h = CappedSide(TextureSide(height, image.height), caps.MaxVolumeExtent);
   const UINT d = CappedSide(TextureSide(depth, image.depth), caps.MaxVolumeExtent);
-  if (w != image.width || h != image.height || d != image.depth) {
-    Image scaled;
-    if (!ember::ResizeImage(image, w, h, d, scaled)) {
-      ember::d3dx::ReportFailure(srcFile, "the volume cannot be scaled to the texture size");
-      return D3DERR_INVALIDCALL;
-    }
-    image = std::move(scaled);
+  if (!ember::d3dx::FitPicture(image, w, h, d)) {
+    ember::d3dx::ReportFailure(srcFile, "the volume cannot be scaled to the texture size");
+    return D3DERR_INVALIDCALL;
   }
 
   IDirect3DVolumeTexture9* created = nullptr;

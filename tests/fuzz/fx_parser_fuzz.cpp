@@ -1,0 +1,28 @@
+// The effect framework parser on arbitrary text: success must give plain data that the
+// effect runtime can index without further checks.
+#include <string>
+#include <string_view>
+
+#include "runtime/d3dx9/fx_parser.h"
+#include "tests/fuzz/fuzz_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view source(reinterpret_cast<const char*>(data), size);
+  ember::FxEffect effect;
+  std::string error;
+  if (!ember::ParseEffect(source, "fuzz.fx", effect, error)) {
+    EMBER_FUZZ_CHECK(!error.empty());
+    return 0;
+  }
+  // Blanking keeps every line and column in place for the compiler's messages.
+  EMBER_FUZZ_CHECK(effect.hlsl.size() == source.size());
+  for (size_t i = 0; i < source.size(); ++i)
+    EMBER_FUZZ_CHECK((source[i] == '\n') == (effect.hlsl[i] == '\n'));
+  for (const ember::FxParameter& p : effect.parameters) {
+    const size_t count = size_t{p.rows} * p.columns * (p.arraySize ? p.arraySize : 1);
+    EMBER_FUZZ_CHECK(p.initialValue.empty() || p.initialValue.size() == count);
+    EMBER_FUZZ_CHECK(p.samplerTextureIndex < int(effect.parameters.size()));
+    EMBER_FUZZ_CHECK(ember::FindParameter(effect, p.name) >= 0);
+  }
+  return 0;
+}

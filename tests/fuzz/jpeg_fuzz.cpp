@@ -1,0 +1,8 @@
+// The JPEG decoder on arbitrary bytes.
+#include "runtime/d3dx9/image_codecs.h"
+#include "tests/fuzz/image_decode_fuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  ember::fuzz::CheckDecoder(ember::image_detail::DecodeJpeg, data, size);
+  return 0;
+}

@@ -16,6 +16,7 @@ add_executable(program_test
   tests/flame_scene_test.cpp
   tests/frame_rate_test.cpp
   tests/log_test.cpp
+  tests/data_matrix_test.cpp
   tests/failure_messages_test.cpp
   tests/main_loop_test.cpp
   tests/math_test.cpp

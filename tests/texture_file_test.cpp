@@ -195,5 +195,21 @@ TEST_F(TextureFileTest, UnusableFilesFailCleanly) {
   EXPECT_EQ(texture, nullptr);
 }
 
+// The flame picture's case: an 8193 by 4097 picture rounds up to 16384 by 8192, whose 512 MiB
+// beside the keyed picture pass the load's memory limit. The load fails at once, with a message,
+// instead of taking gigabytes and seconds.
+TEST_F(TextureFileTest, APictureTooLargeToScaleWithinTheMemoryLimitFails) {
+  const std::vector<uint8_t> grey(size_t{8193} * 4097, 0x40);
+  const std::string path = Write("huge.jpg", EncodeJpeg(8193, 4097, 1, grey));
+  IDirect3DTexture9* texture = nullptr;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(LoadEx(path, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, D3DFMT_UNKNOWN, 0xFF000000,
+                   nullptr, &texture),
+            D3DERR_INVALIDCALL);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "D3DX: " + path + ": the picture cannot be scaled to the texture size\n");
+  EXPECT_EQ(texture, nullptr);
+}
+
 }  // namespace
 }  // namespace ember::test

@@ -8,6 +8,7 @@
 
 #include "runtime/d3dx9/image.h"
 #include "tests/fuzz/fuzz_check.h"
+#include "tests/fuzz/fuzz_outcomes.h"
 
 namespace ember::fuzz {
 
@@ -18,8 +19,10 @@ inline void CheckDecoder(Decoder decode, const uint8_t* data, size_t size) {
   std::string error;
   if (!decode(data, size, image, error)) {
     EMBER_FUZZ_CHECK(!error.empty());
+    NoteFailure(error);
     return;
   }
+  NoteSuccess(image);
   const uint32_t bpp = ImageBytesPerPixel(image.format);
   EMBER_FUZZ_CHECK(bpp != 0);
   EMBER_FUZZ_CHECK(image.width >= 1 && image.width <= kMaxImageDimension);

@@ -5,6 +5,7 @@
 
 #include "runtime/d3dx9/picture_rules.h"
 #include "tests/fuzz/fuzz_check.h"
+#include "tests/fuzz/fuzz_outcomes.h"
 
 namespace {
 
@@ -31,7 +32,11 @@ UINT FullChain(UINT w, UINT h, UINT d) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Image image;
   std::string error;
-  if (!ember::DecodeImage(data, size, image, error)) return 0;
+  if (!ember::DecodeImage(data, size, image, error)) {
+    ember::fuzz::NoteFailure(error);
+    return 0;
+  }
+  ember::fuzz::NoteSuccess(image);
   const D3DXIMAGE_INFO info = PictureInfo(image);
   D3DFORMAT format = D3DFMT_UNKNOWN;
   if (KeyAndConvert(image, 0xFF000000, format) != nullptr) return 0;

@@ -240,5 +240,17 @@ TEST(PngMalformed, TheFileCountsTowardsTheMemoryLimit) {
                        " bytes of source passes the 512 MiB limit");
 }
 
+// libpng would allocate the length a text chunk claims before reading it; ancillary chunks
+// are skipped unread instead (the sanitized run fails any allocation past the load limit).
+TEST(PngMalformed, AChunkClaimingGigabytesIsNotAllocated) {
+  std::vector<uint8_t> file = SmallRgbPng();
+  file.resize(33);  // signature and IHDR
+  test::Append(file, {0x78, 0xFF, 0x7C, 0x08, 't', 'E', 'X', 't', 'a', 'b', 'c'});
+  Image image;
+  std::string error;
+  EXPECT_FALSE(DecodeImage(file.data(), file.size(), image, error));
+  EXPECT_EQ(error, "PNG: file truncated");
+}
+
 }  // namespace
 }  // namespace ember

@@ -49,6 +49,10 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t length) {
 bool ReadHeader(png_structp png, png_infop info, PngSource& source, PngHeader& header) {
   if (setjmp(source.jump)) return false;
   png_set_read_fn(png, &source, ReadFromMemory);
+  // Ancillary chunks (text, profiles, ...) carry nothing a texture uses, and libpng would
+  // allocate the length one claims, gigabytes from a tiny file, before finding it missing.
+  // All but tRNS are skipped unread.
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
   // Nothing image-sized is allocated before the pixels, so the size check can wait for
   // the header and give our own message.
   png_read_info(png, info);

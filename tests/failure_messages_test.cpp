@@ -28,6 +28,14 @@ Writes Concat(std::initializer_list<Writes> parts) {
   return all;
 }
 
+// The program as its first logo tick finds it: window, device, intro pictures.
+bool StartThroughTheVideoSetUp(TestEnvironment& env) {
+  ember::test::ResetProgram();
+  env.host.AnswerMessageBoxes({1});
+  ember::test::CreateProgramWindow();
+  return InitVideo(g_mainWindow) == 1;
+}
+
 // What the program wrote; the runtime's own lines ("D3DX: ..." naming the file and the reason)
 // come between them.
 Writes ProgramWrites(const TestEnvironment& env) {
@@ -100,10 +108,7 @@ TEST(FailureMessages, TheMenuSetUpReportsEachFailureAndGoesOnWhereItCan) {
   for (const MenuCase& c : cases) {
     SCOPED_TRACE(c.name);
     TestEnvironment env;
-    ember::test::ResetProgram();
-    env.host.AnswerMessageBoxes({1});
-    ember::test::CreateProgramWindow();
-    ASSERT_EQ(InitVideo(g_mainWindow), 1);
+    ASSERT_TRUE(StartThroughTheVideoSetUp(env));
     c.breakIt(env);
     env.debugWrites.clear();
     EXPECT_EQ(InitMenu(), c.result);
@@ -154,10 +159,7 @@ TEST(FailureMessages, TheSceneLoadReportsEachFailureAndTheDemoGoesOn) {
   for (const SceneCase& c : cases) {
     SCOPED_TRACE(c.name);
     TestEnvironment env;
-    ember::test::ResetProgram();
-    env.host.AnswerMessageBoxes({1});
-    ember::test::CreateProgramWindow();
-    ASSERT_EQ(InitVideo(g_mainWindow), 1);
+    ASSERT_TRUE(StartThroughTheVideoSetUp(env));
     ASSERT_EQ(InitMenu(), 1);
     c.breakIt(env);
     env.debugWrites.clear();

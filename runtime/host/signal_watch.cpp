@@ -18,7 +18,7 @@ namespace {
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 // The program's thread reaches a pump at least once a frame; past this the watcher ends the
 // process, which keeps the whole within 200 ms.
-constexpr int kPumpGraceMs = 120;
+constexpr int kPumpGraceMs = 100;
 // An exit under way closes the window and the GL context; it gets this long before the
 // watcher cuts it short.
 constexpr int kExitGraceMs = 2000;

@@ -159,7 +159,8 @@ expect_stderr() {
   grep -qF -- "$1" stderr.txt || fail "standard error lacks: $1"
 }
 
-# Sends $1 and checks the program ends within 200 ms with status 128 + the signal's number.
+# Sends $1 and checks the program ends promptly with status 128 + the signal's number: within
+# 200 ms, measured from here with a margin for this script's own polling on a busy machine.
 signal_and_expect_prompt_end() {
   local signal=$1 number
   number=$(kill -l "$signal")
@@ -169,7 +170,7 @@ signal_and_expect_prompt_end() {
   wait_for_end 5
   local took=$(($(now_ms) - started))
   expect_status $((128 + number))
-  [ "$took" -le 250 ] || fail "SIG$signal took $took ms to end the program"
+  [ "$took" -le 300 ] || fail "SIG$signal took $took ms to end the program"
   echo "SIG$signal: status $status after $took ms"
 }
 

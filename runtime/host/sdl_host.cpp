@@ -32,14 +32,15 @@ bool OpenDisplay(std::string& why) {
     why = std::string("cannot start the video driver \"") + asked + "\": " + SDL_GetError();
     return false;
   }
-  struct Display {
+  struct WindowSystem {
     const char* driver;
     const char* variable;
     const char* kind;
   };
   // X11 first, as SDL itself prefers: XWayland serves both where both are set.
-  const Display displays[] = {{"x11", "DISPLAY", "X11"}, {"wayland", "WAYLAND_DISPLAY", "Wayland"}};
-  for (const Display& display : displays) {
+  const WindowSystem systems[] = {{"x11", "DISPLAY", "X11"},
+                                  {"wayland", "WAYLAND_DISPLAY", "Wayland"}};
+  for (const WindowSystem& display : systems) {
     const char* name = Variable(display.variable);
     if (!name) continue;
     SDL_SetHint(SDL_HINT_VIDEODRIVER, display.driver);

@@ -48,8 +48,9 @@ now_ms() { date +%s%3N; }
 xdo() { timeout 5 xdotool "$@"; }
 
 start_display() {
-  # Xvfb picks a free display number and writes it to the file.
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+  # Xvfb picks a free display number and writes it to the file. Without -noreset it would
+  # reset whenever its last client leaves, the readiness probe below included.
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
   xvfb_pid=$!
   for _ in $(seq 200); do
     [ -s "$work/display" ] && break
@@ -57,6 +58,12 @@ start_display() {
   done
   [ -s "$work/display" ] || fail "Xvfb did not start"
   export DISPLAY=":$(head -n1 "$work/display")"
+  # The number can come before the server takes clients: wait until one gets in.
+  for _ in $(seq 100); do
+    xwininfo -root >/dev/null 2>&1 && return
+    sleep 0.1
+  done
+  fail "Xvfb on $DISPLAY takes no clients"
 }
 
 start_window_manager() {

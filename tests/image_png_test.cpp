@@ -240,6 +240,27 @@ TEST(PngMalformed, TheFileCountsTowardsTheMemoryLimit) {
                        " bytes of source passes the 512 MiB limit");
 }
 
+// Deflate packs at most 1032 bytes into one: a small file that claims a large picture fails
+// before the picture's memory is taken, while a real picture compressed that far still loads.
+TEST(PngMalformed, ASmallFileCannotClaimALargePicture) {
+  const std::vector<uint8_t> file = WithSize(SmallRgbPng(), 8192, 4096);
+  Image image;
+  std::string error;
+  EXPECT_FALSE(DecodeImage(file.data(), file.size(), image, error));
+  EXPECT_EQ(error, "PNG: a file of " + std::to_string(file.size()) +
+                       " bytes cannot hold a 8192 by 4096 picture");
+
+  PngSpec black;
+  black.width = 4096;
+  black.height = 1024;
+  black.colorType = PNG_COLOR_TYPE_GRAY;
+  const std::vector<uint8_t> compressed = EncodePng(black, std::vector<uint8_t>(4096 * 1024, 0));
+  ASSERT_LT(compressed.size() * 500, size_t(4096) * 1024);
+  const Image decoded = MustDecode(compressed);
+  EXPECT_EQ(decoded.width, 4096u);
+  EXPECT_EQ(decoded.height, 1024u);
+}
+
 // libpng would allocate the length a text chunk claims before reading it; ancillary chunks
 // are skipped unread instead (the sanitized run fails any allocation past the load limit).
 TEST(PngMalformed, AChunkClaimingGigabytesIsNotAllocated) {

@@ -54,9 +54,11 @@ bool ReadHeader(jpeg_decompress_struct& cinfo, JpegErrors& errors, const uint8_t
 }
 
 // Grey pictures decode straight into `pixels`; colour ones go through `row` to be
-// reordered into B, G, R, A.
+// reordered into B, G, R, A. The picture's memory is reserved, not touched: each row is
+// taken as it is decoded, so a small file that claims a large picture and ends early costs
+// only the rows it holds.
 bool ReadPixels(jpeg_decompress_struct& cinfo, JpegErrors& errors, uint32_t bytesPerPixel,
-                uint8_t* pixels, uint8_t* row) {
+                std::vector<uint8_t>& pixels, uint8_t* row) {
   if (setjmp(errors.jump)) return false;
   jpeg_start_decompress(&cinfo);
   const int components = bytesPerPixel == 1 ? 1 : 3;
@@ -66,8 +68,10 @@ bool ReadPixels(jpeg_decompress_struct& cinfo, JpegErrors& errors, uint32_t byte
     return false;
   }
   const size_t rowBytes = static_cast<size_t>(cinfo.output_width) * bytesPerPixel;
+  pixels.reserve(rowBytes * cinfo.output_height);
   while (cinfo.output_scanline < cinfo.output_height) {
-    uint8_t* dst = pixels + cinfo.output_scanline * rowBytes;
+    pixels.resize(pixels.size() + rowBytes);  // within the reserve: nothing moves
+    uint8_t* dst = pixels.data() + cinfo.output_scanline * rowBytes;
     JSAMPROW target = bytesPerPixel == 1 ? dst : row;
     jpeg_read_scanlines(&cinfo, &target, 1);
     if (bytesPerPixel == 1) continue;
@@ -108,9 +112,9 @@ bool Decode(jpeg_decompress_struct& cinfo, JpegErrors& errors, const uint8_t* da
       static_cast<long>(std::max<uint64_t>(1, kMaxImageBytes - pictureBytes - size));
 
   std::vector<uint8_t> row(gray ? 0 : static_cast<size_t>(cinfo.image_width) * 3);
-  out.pixels.assign(static_cast<size_t>(cinfo.image_width) * cinfo.image_height * bpp, 0);
-  if (!ReadPixels(cinfo, errors, bpp, out.pixels.data(), row.data())) {
-    out.pixels.clear();
+  out.pixels.clear();
+  if (!ReadPixels(cinfo, errors, bpp, out.pixels, row.data())) {
+    out.pixels = std::vector<uint8_t>();
     error = std::string("JPEG: ") + errors.message;
     return false;
   }

@@ -9,6 +9,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "runtime/d3dx9/image_codecs.h"
 
@@ -62,6 +63,19 @@ bool ReadHeader(png_structp png, png_infop info, PngSource& source, PngHeader& h
   return true;
 }
 
+// Deflate never expands its input more than 1032 times, so the file's size bounds the picture it
+// can hold: a tiny file that claims a huge picture fails before memory is taken for it.
+bool FileCanHoldPicture(const PngHeader& header, size_t fileSize) {
+  uint64_t channels = 1;  // gray and palette
+  if (header.colorType == PNG_COLOR_TYPE_GRAY_ALPHA) channels = 2;
+  if (header.colorType == PNG_COLOR_TYPE_RGB) channels = 3;
+  if (header.colorType == PNG_COLOR_TYPE_RGB_ALPHA) channels = 4;
+  const uint64_t rowBits = uint64_t(header.width) * channels * uint64_t(header.bitDepth);
+  // Each row carries its filter byte; interlaced files carry more, never less.
+  const uint64_t streamBytes = uint64_t(header.height) * (1 + (rowBits + 7) / 8);
+  return streamBytes <= uint64_t(fileSize) * 1032;
+}
+
 // Sets up libpng's transforms so that rows come out in `format`'s layout, then reads
 // every pass straight into `pixels`.
 bool ReadPixels(png_structp png, png_infop info, PngSource& source, const PngHeader& header,
@@ -97,6 +111,11 @@ bool Decode(png_structp png, png_infop info, PngSource& source, Image& out, std:
   const uint32_t format = alpha ? kFmtA8R8G8B8 : gray ? kFmtL8 : kFmtX8R8G8B8;
   const uint32_t bpp = ImageBytesPerPixel(format);
   if (!CheckImageSize("PNG", header.width, header.height, 1, bpp, source.size, error)) return false;
+  if (!FileCanHoldPicture(header, source.size)) {
+    error = "PNG: a file of " + std::to_string(source.size) + " bytes cannot hold a " +
+            std::to_string(header.width) + " by " + std::to_string(header.height) + " picture";
+    return false;
+  }
 
   const size_t rowBytes = static_cast<size_t>(header.width) * bpp;
   out.pixels.assign(rowBytes * header.height, 0);

@@ -3,6 +3,7 @@
 // "ERROR: " prefix where the message goes through ReportError.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -11,6 +12,9 @@
 
 #include "app/app_state.h"
 #include "app/intro_menu.h"
+#include "input/keyboard.h"
+#include "input/mouse.h"
+#include "runtime/d3dx9/font_finder.h"
 #include "scene/flame_scene.h"
 #include "tests/support/program_run.h"
 
@@ -36,12 +40,12 @@ bool StartThroughTheVideoSetUp(TestEnvironment& env) {
   return InitVideo(g_mainWindow) == 1;
 }
 
-// What the program wrote; the runtime's own lines ("D3DX: ..." naming the file and the reason)
-// come between them.
+// What the program wrote; the runtime's own lines ("D3DX: ..." or "D3DXCreateFont: ...",
+// naming the file or the call and the reason) come between them.
 Writes ProgramWrites(const TestEnvironment& env) {
   Writes program;
   for (const std::string& write : env.debugWrites)
-    if (write.rfind("D3DX: ", 0) != 0) program.push_back(write);
+    if (write.rfind("D3DX", 0) != 0) program.push_back(write);
   return program;
 }
 
@@ -58,11 +62,24 @@ void Remove(TestEnvironment& env, const char* relative) {
   std::filesystem::remove(std::filesystem::path(env.Root()) / relative);
 }
 
+// A machine without fonts: fontconfig reads a configuration that names no font folder.
+void TakeTheFontsAway(TestEnvironment& env) {
+  env.WriteFile("fonts.conf", "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n");
+  setenv("FONTCONFIG_FILE", (env.Directory() + "/fonts.conf").c_str(), 1);
+  ember::ShutdownFontFinder();
+}
+
+void GiveTheFontsBack(TestEnvironment&) {
+  unsetenv("FONTCONFIG_FILE");
+  ember::ShutdownFontFinder();
+}
+
 struct MenuCase {
   const char* name;
   std::function<void(TestEnvironment&)> breakIt;
   Writes expected;
   HRESULT result;
+  std::function<void(TestEnvironment&)> mendIt = [](TestEnvironment&) {};
 };
 
 // The menu set-up after a good video set-up: what it writes and returns.
@@ -70,6 +87,7 @@ TEST(FailureMessages, TheMenuSetUpReportsEachFailureAndGoesOnWhereItCan) {
   const Writes texture = Reported("Impossibile caricare la texture");
   const Writes inputDevice = Reported("Impossibile inizializzare l'input device");
   const Writes keyboard = Reported("Failed to initialize keyboard");
+  const Writes mouse = Reported("Unable to initialize mouse");
   const std::vector<MenuCase> cases = {
       {"DirectInput refuses a null instance",
        [](TestEnvironment&) { g_instance = nullptr; },
@@ -80,6 +98,21 @@ TEST(FailureMessages, TheMenuSetUpReportsEachFailureAndGoesOnWhereItCan) {
       {"another window has the focus",
        [](TestEnvironment& env) { env.host.LoseFocus(); },
        Concat({Reported("Unable to acquire the keyboard"), keyboard, inputDevice}), E_FAIL},
+      {"the system has no keyboard",
+       [](TestEnvironment& env) { env.host.SetInputDevicesAttached(false, true); },
+       Concat({Reported("Failed to create key device"), keyboard, inputDevice}), E_FAIL},
+      {"the system has no mouse",
+       [](TestEnvironment& env) { env.host.SetInputDevicesAttached(true, false); },
+       Concat({Reported("Unable to create mouse device"), mouse, inputDevice}), E_FAIL},
+      {"another window takes the focus between the keyboard and the mouse",
+       [](TestEnvironment& env) {
+         env.host.SetPumpHook([&env](int) {
+           if (g_keyboard.acquired && !g_mouse.acquired) env.host.LoseFocus();
+         });
+       },
+       Concat({Reported("Unable to acquire mouse"), mouse, inputDevice}), E_FAIL},
+      {"the machine has no fonts", TakeTheFontsAway,
+       {"Impossibile caricare il font necessario", "\n"}, 1, GiveTheFontsBack},
       {"the cursor picture is missing",
        [](TestEnvironment& env) {
          OwnCopyOf(env, "Immagini");
@@ -113,6 +146,7 @@ TEST(FailureMessages, TheMenuSetUpReportsEachFailureAndGoesOnWhereItCan) {
     env.debugWrites.clear();
     EXPECT_EQ(InitMenu(), c.result);
     EXPECT_EQ(ProgramWrites(env), c.expected);
+    c.mendIt(env);
     ember::test::ShutDownProgram();
   }
 }
@@ -128,6 +162,7 @@ struct SceneCase {
   const char* name;
   std::function<void(TestEnvironment&)> breakIt;
   Writes expected;
+  const char* effectBoxText = nullptr;  // the "Fx Creation Error" box, when one must show
 };
 
 TEST(FailureMessages, TheSceneLoadReportsEachFailureAndTheDemoGoesOn) {
@@ -155,6 +190,14 @@ TEST(FailureMessages, TheSceneLoadReportsEachFailureAndTheDemoGoesOn) {
          Remove(env, "Data/flame/flame.PNG");
        },
        {"Impossibile caricare la noiseTexture\n", "Impossibile caricare flameTexture\n"}},
+      {"the effect is missing",
+       [](TestEnvironment& env) {
+         OwnCopyOf(env, "Data");
+         Remove(env, "Data/flame/Flame_OK.fx");
+       },
+       Concat({{"Errore nel caricamento del file Flame.fx\n"}, Reported("FX Creation Error")}),
+       // The compiler's text, which names the file.
+       "..\\Data\\flame\\Flame_OK.fx: cannot read the file"},
   };
   for (const SceneCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -165,6 +208,12 @@ TEST(FailureMessages, TheSceneLoadReportsEachFailureAndTheDemoGoesOn) {
     env.debugWrites.clear();
     EXPECT_EQ(LoadFlameScene(), 1);
     EXPECT_EQ(ProgramWrites(env), c.expected);
+    const auto& boxes = env.host.ShownBoxes();
+    const bool effectBox = !boxes.empty() && boxes.back().title == "Fx Creation Error";
+    EXPECT_EQ(effectBox, c.effectBoxText != nullptr);
+    if (effectBox && c.effectBoxText) {
+      EXPECT_EQ(boxes.back().text, c.effectBoxText);
+    }
     EXPECT_EQ(RenderFlameFrame(), D3D_OK);
     ember::test::ShutDownProgram();
   }

@@ -3,6 +3,7 @@
 
 #include "runtime/d3d9/com_object.h"
 #include "runtime/dinput8/device.h"
+#include "runtime/host/host.h"
 
 namespace ember::dinput8 {
 
@@ -24,9 +25,10 @@ class DirectInput8 : public ComObject<IDirectInput8A> {
     *device = nullptr;
     if (outer) return DIERR_NOAGGREGATION;
     Device* created = nullptr;
-    if (guid == GUID_SysKeyboard)
+    // A device the system does not have is not registered, as DirectInput answers.
+    if (guid == GUID_SysKeyboard && host::Current().HasKeyboard())
       created = CreateKeyboard(this);
-    else if (guid == GUID_SysMouse)
+    else if (guid == GUID_SysMouse && host::Current().HasMouse())
       created = CreateMouse(this);
     else
       return DIERR_DEVICENOTREG;

@@ -66,6 +66,9 @@ class Host {
   void TakeMouseMotion(int& dx, int& dy);
   uint8_t MouseButtons() const { return mouseButtons_; }
   bool HasFocus() const { return focused_; }
+  // Whether the system has a keyboard and a pointing device. SDL cannot tell; both are assumed.
+  virtual bool HasKeyboard() { return true; }
+  virtual bool HasMouse() { return true; }
 
   virtual int ShowMessageBox(const MessageBoxRequest& request) = 0;
 

@@ -69,6 +69,8 @@ void ScriptedHost::GainFocus() {
 
 void ScriptedHost::PumpEvents() {
   EndIfSignalled();
+  ++pumps_;
+  if (pumpHook_) pumpHook_(pumps_);
   for (const Event& e : pending_) Deliver(e);
   pending_.clear();
 }

@@ -32,6 +32,9 @@ class ScriptedHost : public SdlHost {
   // Called at every presented frame with the number of frames presented so far.
   void SetPresentHook(std::function<void(int)> hook) { presentHook_ = std::move(hook); }
   int PresentCount() const { return presents_; }
+  // Called at every event pump, before the queued events are delivered, with the number of
+  // pumps so far: an event queued there arrives at that very pump.
+  void SetPumpHook(std::function<void(int)> hook) { pumpHook_ = std::move(hook); }
 
   // Events, delivered at the next pump.
   void Queue(const Event& event) { pending_.push_back(event); }
@@ -43,6 +46,11 @@ class ScriptedHost : public SdlHost {
   void RequestClose();
   void LoseFocus();
   void GainFocus();
+  // Input devices the system has; a missing one cannot be created.
+  void SetInputDevicesAttached(bool keyboard, bool mouse) {
+    keyboardAttached_ = keyboard;
+    mouseAttached_ = mouse;
+  }
 
   // Message boxes: answers by button index (0 Yes/OK, 1 No), used in order; when none is left
   // the box is answered as Escape would.
@@ -89,6 +97,8 @@ class ScriptedHost : public SdlHost {
   }
   void SwapBuffers() override;
   bool CreateGLContext(GLDriver driver, std::string& description) override;
+  bool HasKeyboard() override { return keyboardAttached_; }
+  bool HasMouse() override { return mouseAttached_; }
   void SetMouseCaptured(bool captured) override { captured_ = captured; }
   void SetSystemCursorVisible(bool visible) override { cursorVisible_ = visible; }
 
@@ -97,6 +107,8 @@ class ScriptedHost : public SdlHost {
   uint32_t stepPerPresent_ = 0;
   int presents_ = 0;
   std::function<void(int)> presentHook_;
+  int pumps_ = 0;
+  std::function<void(int)> pumpHook_;
   std::vector<Event> pending_;
   std::vector<int> answers_;
   std::vector<ShownMessageBox> shown_;
@@ -113,6 +125,8 @@ class ScriptedHost : public SdlHost {
   bool softwareGL_ = true;
   int contextsLeft_ = -1;
   bool displayUsable_ = true;
+  bool keyboardAttached_ = true;
+  bool mouseAttached_ = true;
   std::vector<uint32_t> screen_;
   std::string title_;
 };

@@ -31,14 +31,3 @@ add_executable(fx_test
 target_compile_definitions(fx_test PRIVATE EMBER_FX_TEST_DATA="${EMBER_FX_TEST_DATA}")
 target_link_libraries(fx_test PRIVATE ember_fx GTest::gtest_main)
 gtest_discover_tests(fx_test)
-
-# The parser reads untrusted files: its tests, truncation fuzzing included,
-# also run under AddressSanitizer and UndefinedBehaviorSanitizer.
-add_executable(fx_parser_test_asan ${EMBER_FX_PARSER_SOURCES} ${PROJECT_SOURCE_DIR}/tests/fx_parser_test.cpp)
-target_include_directories(fx_parser_test_asan PRIVATE ${PROJECT_SOURCE_DIR})
-target_compile_definitions(fx_parser_test_asan PRIVATE EMBER_FX_TEST_DATA="${EMBER_FX_TEST_DATA}")
-target_compile_options(fx_parser_test_asan PRIVATE
-  -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
-target_link_options(fx_parser_test_asan PRIVATE -fsanitize=address,undefined)
-target_link_libraries(fx_parser_test_asan PRIVATE GTest::gtest_main)
-gtest_discover_tests(fx_parser_test_asan TEST_PREFIX "asan.")

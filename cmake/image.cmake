@@ -28,13 +28,3 @@ set(EMBER_IMAGE_TEST_SOURCES
 add_executable(image_test ${EMBER_IMAGE_TEST_SOURCES})
 target_link_libraries(image_test PRIVATE ember_image GTest::gtest_main)
 gtest_discover_tests(image_test)
-
-# The same tests with the decoders compiled under AddressSanitizer and
-# UndefinedBehaviorSanitizer; any report fails the run.
-add_executable(image_test_asan ${EMBER_IMAGE_SOURCES} ${EMBER_IMAGE_TEST_SOURCES})
-target_include_directories(image_test_asan PRIVATE ${EMBER_IMAGE_ROOT})
-target_compile_options(image_test_asan PRIVATE
-  -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
-target_link_options(image_test_asan PRIVATE -fsanitize=address,undefined)
-target_link_libraries(image_test_asan PRIVATE ${EMBER_IMAGE_LIBS} GTest::gtest_main)
-gtest_discover_tests(image_test_asan TEST_PREFIX "asan.")

@@ -27,6 +27,17 @@ add_executable(program_test
 target_link_libraries(program_test PRIVATE ember_test_support GTest::gtest_main)
 gtest_discover_tests(program_test DISCOVERY_TIMEOUT 60)
 
+# The soak and the desktop runs measure time and memory, so they run in the plain build only.
+if(EMBER_SANITIZE)
+  return()
+endif()
+
+# An hour of demo in virtual time, 3,600 frames: minutes on a software renderer, so a test of
+# its own that CTest starts first.
+add_executable(soak_test tests/soak_test.cpp)
+target_link_libraries(soak_test PRIVATE ember_test_support GTest::gtest_main)
+gtest_discover_tests(soak_test PROPERTIES TIMEOUT 2400 COST 1000 LABELS soak)
+
 # The real program on a virtual X display, driven as a person would (Xvfb, xdotool, openbox).
 # One at a time: they measure how fast the program ends, and each renders on llvmpipe.
 foreach(run signal_in_menu signals_in_every_phase bad_display alt_f4_in_demo missing_runtime

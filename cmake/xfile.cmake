@@ -16,12 +16,3 @@ add_library(ember_xfile STATIC ${EMBER_XFILE_SOURCES})
 add_executable(xfile_test ${EMBER_XFILE_TEST_SOURCES})
 target_link_libraries(xfile_test PRIVATE ember_xfile GTest::gtest_main)
 gtest_discover_tests(xfile_test)
-
-# The parser reads untrusted files: the same sources again under the address and
-# undefined-behaviour sanitizers, any report failing the run.
-add_executable(xfile_test_asan ${EMBER_XFILE_TEST_SOURCES} ${EMBER_XFILE_SOURCES})
-target_compile_options(xfile_test_asan PRIVATE
-  -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
-target_link_options(xfile_test_asan PRIVATE -fsanitize=address,undefined)
-target_link_libraries(xfile_test_asan PRIVATE GTest::gtest_main)
-add_test(NAME xfile_test_asan COMMAND xfile_test_asan)

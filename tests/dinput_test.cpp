@@ -1,31 +1,17 @@
 // The DirectInput 8 stand-in, driven through the scripted host.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <set>
 
 #include "runtime/dinput8/dinput.h"
 #include "runtime/dinput8/keymap.h"
 #include "runtime/host/scripted_host.h"
 #include "runtime/win32/win32_internal.h"
-
-namespace {
-std::atomic<long> g_allocations{0};
-}  // namespace
-
-// Counts every allocation of the process, so a test can check that a path makes none.
-void* operator new(std::size_t size) {
-  ++g_allocations;
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#include "tests/allocation_counter.h"
 
 namespace {
 
@@ -467,13 +453,12 @@ TEST_F(DirectInputTest, ReadsAllocateNothing) {
   host_.PressButton(0);
   BYTE keys[256];
   DIMOUSESTATE state;
-  long before = g_allocations.load();
+  ember::test::AllocationCounter allocations;
   for (int frame = 0; frame < 100; ++frame) {
     keyboard->GetDeviceState(sizeof keys, keys);
     mouse->GetDeviceState(sizeof state, &state);
   }
-  long made = g_allocations.load() - before;
-  EXPECT_EQ(made, 0);
+  EXPECT_EQ(allocations.Count(), 0u);
   EXPECT_EQ(keys[DIK_SPACE], 0x80);
   EXPECT_EQ(state.rgbButtons[0], 0x80);
 }

@@ -34,8 +34,10 @@ bool WriteAll(int fd, const void* data, size_t size) {
 }
 
 // Runs in the child: compiles, answers, and leaves without touching anything of the parent's
-// (no exit handlers, no GL, no window).
+// (no exit handlers, no GL, no window). A crash ends the child by its signal, whatever handler
+// the parent had installed (a crash reporter, a sanitizer), so that the parent can name it.
 [[noreturn]] void CompileAndAnswer(int fd, const std::string& hlsl, bool vertex, const std::string& entry) {
+    for (int crash : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT}) signal(crash, SIG_DFL);
     std::vector<uint32_t> spirv;
     std::string log;
     const bool compiled = CompileHlslToSpirv(hlsl, vertex, entry, spirv, log);

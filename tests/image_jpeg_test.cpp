@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <string>
 
 #include "tests/image_test_util.h"
 
@@ -125,14 +127,29 @@ void SetFrameSize(std::vector<uint8_t>& file, uint16_t width, uint16_t height,
   file[sof + 8] = static_cast<uint8_t>(width);
 }
 
+// The process's peak resident memory since the last reset, in bytes (Linux).
+long PeakResidentBytes() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6)) * 1024;
+  return -1;
+}
+
+bool ResetPeakResident() { return bool(std::ofstream("/proc/self/clear_refs") << "5"); }
+
 // libjpeg only warns when the scan data runs out before the rows do, and pads with grey; a
-// small file claiming a huge picture must fail instead, and fail at once.
+// small file claiming a huge picture must fail instead, at once, and without touching the
+// 134 MB that the picture would take.
 TEST(JpegMalformed, AFrameLargerThanItsDataFails) {
   std::vector<uint8_t> file = TwoColourJpeg();
   SetFrameSize(file, 8193, 4097);
   Image image;
   std::string error;
+  ASSERT_TRUE(ResetPeakResident());
+  const long before = PeakResidentBytes();
   EXPECT_FALSE(DecodeImage(file.data(), file.size(), image, error));
+  EXPECT_LT(PeakResidentBytes() - before, 32l << 20);
   EXPECT_EQ(error, "JPEG: Corrupt JPEG data: premature end of data segment");
   EXPECT_TRUE(image.pixels.empty());
 }

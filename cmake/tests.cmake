@@ -15,6 +15,7 @@ add_executable(program_test
   tests/display_device_test.cpp
   tests/flame_scene_test.cpp
   tests/frame_rate_test.cpp
+  tests/frames_test.cpp
   tests/log_test.cpp
   tests/data_matrix_test.cpp
   tests/failure_messages_test.cpp
@@ -25,6 +26,7 @@ add_executable(program_test
   tests/program_end_test.cpp
   tests/win32_test.cpp)
 target_link_libraries(program_test PRIVATE ember_test_support GTest::gtest_main)
+target_compile_definitions(program_test PRIVATE EMBER_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 gtest_discover_tests(program_test DISCOVERY_TIMEOUT 60)
 
 # The soak and the desktop runs measure time and memory, so they run in the plain build only.

@@ -25,8 +25,8 @@ void PaintFlameIcon(uint32_t* argb) {
       float g = 0.06f + flame * (0.25f + 0.70f * heat);
       float b = 0.08f + flame * (0.05f + 0.45f * heat * heat);
       auto channel = [](float c) { return uint32_t(Clamp01(c) * 255.0f + 0.5f); };
-      argb[y * kIconSize + x] = (channel(badge) << 24) | (channel(r) << 16) | (channel(g) << 8) |
-                                channel(b);
+      argb[y * kIconSize + x] =
+          (channel(badge) << 24) | (channel(r) << 16) | (channel(g) << 8) | channel(b);
     }
   }
 }

@@ -42,7 +42,8 @@ bool OpenLog() {
 
 void WriteLogLine(const char* text) {
   if (!g_logFile) return;
-  if (std::fprintf(g_logFile, "%s\n", text) == -1) ReportFileProblem("Impossibile scrivere sul file: ");
+  if (std::fprintf(g_logFile, "%s\n", text) == -1)
+    ReportFileProblem("Impossibile scrivere sul file: ");
 }
 
 void CloseLog() {

@@ -108,9 +108,9 @@ void ReleaseScene() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   CoInitialize(nullptr);
   if (!RegisterMainClass(instance)) return 0;
-  HWND window = CreateWindowExA(0, g_windowTitle, g_windowTitle,
-                                WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, g_screenWidth,
-                                g_screenHeight, nullptr, nullptr, instance, nullptr);
+  HWND window =
+      CreateWindowExA(0, g_windowTitle, g_windowTitle, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0,
+                      0, g_screenWidth, g_screenHeight, nullptr, nullptr, instance, nullptr);
   if (!window) return 0;
   ShowWindow(window, SW_SHOWNORMAL);
   UpdateWindow(window);

@@ -53,8 +53,8 @@ HRESULT MouseDevice::Init() {
   }
   acquired = 1;
   if (FAILED(D3DXCreateTextureFromFileExA(g_device, kCursorImage, 0, 0, 0, 0, D3DFMT_UNKNOWN,
-                                          D3DPOOL_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT,
-                                          0xFF000000, nullptr, nullptr, &cursorTexture)))
+                                          D3DPOOL_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0xFF000000,
+                                          nullptr, nullptr, &cursorTexture)))
     ReportError("Impossibile caricare la texture");
   if (FAILED(D3DXCreateSprite(g_device, &cursorSprite)))
     ReportError("Impossibile inizializzare la sprite");

@@ -20,8 +20,8 @@ void ReleaseIfSet(T*& object) {
 void LoadImage(const char* fileName, IDirect3DTexture9*& slot) {
   ReleaseIfSet(slot);
   if (FAILED(D3DXCreateTextureFromFileExA(g_device, fileName, 0, 0, 0, 0, D3DFMT_UNKNOWN,
-                                          D3DPOOL_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT,
-                                          0xFF000000, nullptr, nullptr, &slot)))
+                                          D3DPOOL_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0xFF000000,
+                                          nullptr, nullptr, &slot)))
     ReportError("Impossibile caricare la texture");
 }
 
@@ -44,7 +44,8 @@ void ImageButton::Init(float posX, float posY) {
 
 void ImageButton::CreateSprite() {
   ReleaseIfSet(sprite);
-  if (FAILED(D3DXCreateSprite(g_device, &sprite))) ReportError("Impossibile inizializzare la sprite");
+  if (FAILED(D3DXCreateSprite(g_device, &sprite)))
+    ReportError("Impossibile inizializzare la sprite");
 }
 
 void ImageButton::SetImages(const char* fileName) {

@@ -59,16 +59,15 @@ void SetTextureOrReport(const char* name, IDirect3DBaseTexture9* texture, const 
 void CreateFlameEffect() {
   g_effectFlags |= D3DXSHADER_NO_PRESHADER;
   if (SUCCEEDED(D3DXCreateEffectFromFileA(g_device, kFlameEffectFile, nullptr, nullptr,
-                                          g_effectFlags, nullptr, &g_flameEffect,
-                                          &g_effectErrors)))
+                                          g_effectFlags, nullptr, &g_flameEffect, &g_effectErrors)))
     return;
   OutputDebugStringA("Errore nel caricamento del file Flame.fx\n");
   ReportError("FX Creation Error");
   // Without compiler text, the box still says which file could not be used.
   char fallback[160];
   std::snprintf(fallback, sizeof fallback, "Impossibile leggere il file %s", kFlameEffectFile);
-  const char* text = g_effectErrors ? static_cast<const char*>(g_effectErrors->GetBufferPointer())
-                                    : fallback;
+  const char* text =
+      g_effectErrors ? static_cast<const char*>(g_effectErrors->GetBufferPointer()) : fallback;
   MessageBoxA(nullptr, text, "Fx Creation Error", MB_ICONWARNING);
 }
 
@@ -117,10 +116,9 @@ void DrawFlame() {
 
 }  // namespace
 
-HRESULT LoadBitmapSurface(const char* path, IDirect3DSurface9** surface,
-                          IDirect3DDevice9* device) {
-  HANDLE bitmap = LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0,
-                             LR_LOADFROMFILE | LR_CREATEDIBSECTION);
+HRESULT LoadBitmapSurface(const char* path, IDirect3DSurface9** surface, IDirect3DDevice9* device) {
+  HANDLE bitmap =
+      LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION);
   if (!bitmap) {
     ReportError("Unable to load bitmap");
     return E_FAIL;
@@ -134,8 +132,8 @@ HRESULT LoadBitmapSurface(const char* path, IDirect3DSurface9** surface,
     ReportError("Unable to create surface for bitmap load");
     return E_FAIL;
   }
-  if (FAILED(D3DXLoadSurfaceFromFileA(*surface, nullptr, nullptr, path, nullptr,
-                                      D3DX_FILTER_NONE, 0, nullptr))) {
+  if (FAILED(D3DXLoadSurfaceFromFileA(*surface, nullptr, nullptr, path, nullptr, D3DX_FILTER_NONE,
+                                      0, nullptr))) {
     ReportError("Unable to load file to surface");
     return E_FAIL;
   }

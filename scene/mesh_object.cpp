@@ -151,8 +151,8 @@ HRESULT SceneObject::ComputeBounds(MeshContainer* container) {
   DWORD stride = fvf ? D3DXGetFVFVertexSize(fvf) : mesh->GetNumBytesPerVertex();
   void* vertices = nullptr;
   mesh->LockVertexBuffer(D3DLOCK_READONLY, &vertices);
-  D3DXComputeBoundingSphere(static_cast<const D3DXVECTOR3*>(vertices), count, stride,
-                            &boundCenter, &boundRadius);
+  D3DXComputeBoundingSphere(static_cast<const D3DXVECTOR3*>(vertices), count, stride, &boundCenter,
+                            &boundRadius);
   return mesh->UnlockVertexBuffer();
 }
 

@@ -60,10 +60,11 @@ struct KeyCase {
 
 TEST(Camera, EachKeyAndKeyPairMovesBySixAfterATwentyMillisecondFrame) {
   const KeyCase cases[] = {
-      {{kLeft}, {6, 0, 0}},        {{kRight}, {-6, 0, 0}},       {{kLeft, kRight}, {6, 0, 0}},
-      {{kA}, {0, 6, 0}},           {{kZ}, {0, -6, 0}},           {{kA, kZ}, {0, 6, 0}},
-      {{kUp}, {0, 0, -6}},         {{kDown}, {0, 0, 6}},         {{kDown, kUp}, {0, 0, 6}},
-      {{kLeft, kA, kUp}, {6, 6, -6}},
+      {{kLeft}, {6, 0, 0}},         {{kRight}, {-6, 0, 0}},
+      {{kLeft, kRight}, {6, 0, 0}}, {{kA}, {0, 6, 0}},
+      {{kZ}, {0, -6, 0}},           {{kA, kZ}, {0, 6, 0}},
+      {{kUp}, {0, 0, -6}},          {{kDown}, {0, 0, 6}},
+      {{kDown, kUp}, {0, 0, 6}},    {{kLeft, kA, kUp}, {6, 6, -6}},
   };
   for (const KeyCase& c : cases) {
     CameraRun run;

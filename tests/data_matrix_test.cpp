@@ -32,7 +32,8 @@ const DataFile kFiles[] = {
     {"Immagini/Button/startGameOn.png", "ERROR: Impossibile caricare la texture\n", false},
     {"Immagini/Button/exitGame.png", "ERROR: Impossibile caricare la texture\n", false},
     {"Immagini/Button/exitGameOn.png", "ERROR: Impossibile caricare la texture\n", false},
-    {"Data/flame/Flame_OK.fx", "Errore nel caricamento del file Flame.fx\nERROR: FX Creation Error\n", false},
+    {"Data/flame/Flame_OK.fx",
+     "Errore nel caricamento del file Flame.fx\nERROR: FX Creation Error\n", false},
     {"Data/flame/flame.PNG", "Impossibile caricare flameTexture\n", false},
     {"Data/flame/noiseL8_32x32x32.dds", "Impossibile caricare la noiseTexture\n", false},
     // The program says nothing of a mesh that does not load; the runtime names the file.
@@ -43,9 +44,12 @@ enum class Damage { Missing, CutInHalf, RandomBytes };
 
 const char* DamageName(Damage damage) {
   switch (damage) {
-    case Damage::Missing: return "Missing";
-    case Damage::CutInHalf: return "CutInHalf";
-    case Damage::RandomBytes: return "RandomBytes";
+    case Damage::Missing:
+      return "Missing";
+    case Damage::CutInHalf:
+      return "CutInHalf";
+    case Damage::RandomBytes:
+      return "RandomBytes";
   }
   return "";
 }
@@ -85,7 +89,8 @@ TEST_P(DataMatrix, TheRunEndsAsTheProgramSays) {
   const Damage damage = std::get<1>(GetParam());
   TestEnvironment env;
   CopyDataFolders(env);
-  DamageFile(fs::path(env.Root()) / file.path, damage, unsigned(std::get<0>(GetParam()) * 3 + int(damage)));
+  DamageFile(fs::path(env.Root()) / file.path, damage,
+             unsigned(std::get<0>(GetParam()) * 3 + int(damage)));
 
   env.host.AnswerMessageBoxes({1});
   env.host.SetStepPerPresent(250);  // few logo and loading frames: the demo is what counts
@@ -98,8 +103,8 @@ TEST_P(DataMatrix, TheRunEndsAsTheProgramSays) {
     if (demoFrames == kDemoFrames || frame == kFrameLimit) env.host.RequestClose();
   });
   ember::test::ResetProgram();
-  const int status = WinMain(reinterpret_cast<HINSTANCE>(GetModuleHandleA(nullptr)), nullptr, nullptr,
-                             SW_SHOWNORMAL);
+  const int status = WinMain(reinterpret_cast<HINSTANCE>(GetModuleHandleA(nullptr)), nullptr,
+                             nullptr, SW_SHOWNORMAL);
   ember::test::ReleaseInputDevices();
 
   const std::string text = env.DebugText();

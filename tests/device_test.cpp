@@ -98,7 +98,7 @@ TEST(Device, ReferencesKeepTheDeviceAliveUntilTheLastRelease) {
   IDirect3D9* d3d = nullptr;
   ASSERT_EQ(f.device->GetDirect3D(&d3d), D3D_OK);
   EXPECT_EQ(d3d, f.d3d);
-  EXPECT_EQ(d3d->Release(), 2u);  // the fixture's and the device's
+  EXPECT_EQ(d3d->Release(), 2u);       // the fixture's and the device's
   EXPECT_EQ(f.device->Release(), 1u);  // the back buffer still holds it
   D3DSURFACE_DESC desc{};
   EXPECT_EQ(back->GetDesc(&desc), D3D_OK);
@@ -114,9 +114,9 @@ TEST(Device, CreationRefusesBadParameters) {
   pp.SwapEffect = D3DSWAPEFFECT_COPY;
   IDirect3DDevice9* d = nullptr;
   EXPECT_EQ(f.d3d->CreateDevice(0, D3DDEVTYPE_HAL, f.window, 0, &pp, &d), D3DERR_INVALIDCALL);
-  EXPECT_EQ(f.d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr,
-                                D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &d),
-            D3DERR_INVALIDCALL);
+  EXPECT_EQ(
+      f.d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &d),
+      D3DERR_INVALIDCALL);
   EXPECT_EQ(d, nullptr);
   EXPECT_EQ(Direct3DCreate9(31), nullptr);
 }

@@ -93,8 +93,7 @@ TEST_F(DirectInputTest, CreateRefusesWhatDirectInput8Refuses) {
             DIERR_OLDDIRECTINPUTVERSION);
   EXPECT_EQ(DirectInput8Create(Instance(), 0x0900, IID_IDirectInput8A, &out, nullptr),
             DIERR_BETADIRECTINPUTVERSION);
-  EXPECT_EQ(DirectInput8Create(Instance(), 0x0800, IID_IUnknown, &out, nullptr),
-            DIERR_NOINTERFACE);
+  EXPECT_EQ(DirectInput8Create(Instance(), 0x0800, IID_IUnknown, &out, nullptr), DIERR_NOINTERFACE);
   out = &out;
   EXPECT_EQ(DirectInput8Create(Instance(), 0x0800, IID_IDirectInput8A, &out, input_),
             DIERR_NOAGGREGATION);
@@ -258,12 +257,13 @@ TEST_F(DirectInputTest, KeysMapByPhysicalPosition) {
   // The program's keys, then one of each family. Scancode 20 is the key right of Tab, Q on a US
   // keyboard and A on a French one: DirectInput calls it DIK_Q whatever the layout.
   const Case cases[] = {
-      {22, DIK_S}, {4, DIK_A}, {29, DIK_Z}, {44, DIK_SPACE}, {79, DIK_RIGHT}, {80, DIK_LEFT},
-      {81, DIK_DOWN}, {82, DIK_UP}, {20, DIK_Q}, {41, DIK_ESCAPE}, {40, DIK_RETURN},
-      {39, DIK_0}, {58, DIK_F1}, {68, DIK_F11}, {69, DIK_F12}, {224, DIK_LCONTROL},
-      {228, DIK_RCONTROL}, {229, DIK_RSHIFT}, {230, DIK_RMENU}, {88, DIK_NUMPADENTER},
-      {84, DIK_DIVIDE}, {98, DIK_NUMPAD0}, {97, DIK_NUMPAD9}, {100, DIK_OEM_102},
-      {78, DIK_NEXT}, {53, DIK_GRAVE},
+      {22, DIK_S},         {4, DIK_A},        {29, DIK_Z},       {44, DIK_SPACE},
+      {79, DIK_RIGHT},     {80, DIK_LEFT},    {81, DIK_DOWN},    {82, DIK_UP},
+      {20, DIK_Q},         {41, DIK_ESCAPE},  {40, DIK_RETURN},  {39, DIK_0},
+      {58, DIK_F1},        {68, DIK_F11},     {69, DIK_F12},     {224, DIK_LCONTROL},
+      {228, DIK_RCONTROL}, {229, DIK_RSHIFT}, {230, DIK_RMENU},  {88, DIK_NUMPADENTER},
+      {84, DIK_DIVIDE},    {98, DIK_NUMPAD0}, {97, DIK_NUMPAD9}, {100, DIK_OEM_102},
+      {78, DIK_NEXT},      {53, DIK_GRAVE},
   };
   BYTE keys[256];
   for (const Case& c : cases) {

@@ -18,7 +18,7 @@ std::vector<ColoredVertex> TopTriangleCounterClockwise(uint32_t color) {
 }
 // Two triangles covering the whole target.
 std::vector<ColoredVertex> FullScreen(uint32_t color, float z = 0.5f) {
-  return {{-1, 1, z, color}, {1, 1, z, color}, {-1, -1, z, color},
+  return {{-1, 1, z, color},  {1, 1, z, color}, {-1, -1, z, color},
           {-1, -1, z, color}, {1, 1, z, color}, {1, -1, z, color}};
 }
 
@@ -315,8 +315,7 @@ TEST_F(DrawRefusalTest, CountsAndRangesOutsideTheBuffers) {
   EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 1, 1), D3DERR_INVALIDCALL);
   EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 1), D3DERR_INVALIDCALL);
   EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 1, 0, 3, 0, 1), D3DERR_INVALIDCALL);
-  EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, -1, 0, 3, 0, 1),
-            D3DERR_INVALIDCALL);
+  EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, -1, 0, 3, 0, 1), D3DERR_INVALIDCALL);
   EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 0, 0, 1), D3DERR_INVALIDCALL);
   // Direct3D draws no indexed point lists.
   EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_POINTLIST, 0, 0, 3, 0, 3), D3DERR_INVALIDCALL);

@@ -21,7 +21,9 @@ std::string MatrixEffect(const char* packing, const char* states = "CullMode = N
          "    return mul(float4(position, 1), wvp);\n"
          "}\n"
          "float4 MainPS() : COLOR0 { return tint; }\n"
-         "technique T { pass P { " + states + "\n"
+         "technique T { pass P { " +
+         states +
+         "\n"
          "    VertexShader = compile vs_3_0 MainVS(); PixelShader = compile ps_3_0 MainPS(); } }\n";
 }
 
@@ -155,7 +157,8 @@ TEST_F(EffectDrawTest, MatrixSwizzlesReadTheElementsDirect3DReads) {
   D3DXMatrixIdentity(&identity);
   // red: _m01 = 1/16; green: _32 (one-based: row 2, column 1) = 9/16;
   // blue: _m30 + _m23 = 12/16 + 11/16, clamped to 1.
-  const uint32_t expected = uint32_t(255.0f / 16 + 0.5f) << 16 | uint32_t(255.0f * 9 / 16 + 0.5f) << 8 | 0xFF;
+  const uint32_t expected =
+      uint32_t(255.0f / 16 + 0.5f) << 16 | uint32_t(255.0f * 9 / 16 + 0.5f) << 8 | 0xFF;
   for (const char* packing : {"", "row_major "}) {
     SCOPED_TRACE(packing);
     ID3DXEffect* effect = Load(WriteEffect("swizzle.fx", SwizzleEffect(packing)));
@@ -173,7 +176,8 @@ TEST_F(EffectDrawTest, MatrixSwizzlesReadTheElementsDirect3DReads) {
     ASSERT_FALSE(pixels.empty());
     const uint32_t got = Rgb(pixels, width_ / 2, height_ / 2);
     for (int shift : {16, 8, 0})
-      EXPECT_NEAR(int((got >> shift) & 0xFF), int((expected >> shift) & 0xFF), 1) << "channel at " << shift;
+      EXPECT_NEAR(int((got >> shift) & 0xFF), int((expected >> shift) & 0xFF), 1)
+          << "channel at " << shift;
     EXPECT_EQ(effect->Release(), 0u);
   }
 }
@@ -186,8 +190,9 @@ TEST_F(EffectDrawTest, DepthFromZeroToOneMeetsTheClearedDepth) {
   D3DXMatrixTranslation(&wvp, 0.0f, 0.0f, 0.5f);
   ASSERT_EQ(effect->SetMatrix("wvp", &wvp), D3D_OK);
   for (float cleared : {0.55f, 0.45f}) {
-    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBackground, cleared, 0),
-              D3D_OK);
+    ASSERT_EQ(
+        device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBackground, cleared, 0),
+        D3D_OK);
     UINT passes = 0;
     ASSERT_EQ(effect->Begin(&passes, 0), D3D_OK);
     ASSERT_EQ(effect->BeginPass(0), D3D_OK);
@@ -196,7 +201,8 @@ TEST_F(EffectDrawTest, DepthFromZeroToOneMeetsTheClearedDepth) {
     ASSERT_EQ(effect->End(), D3D_OK);
     const std::vector<uint32_t> pixels = ReadBackBuffer();
     ASSERT_FALSE(pixels.empty());
-    EXPECT_EQ(Rgb(pixels, width_ / 2, height_ / 2), cleared > 0.5f ? kTint : (kBackground & 0xFFFFFFu))
+    EXPECT_EQ(Rgb(pixels, width_ / 2, height_ / 2),
+              cleared > 0.5f ? kTint : (kBackground & 0xFFFFFFu))
         << "depth cleared to " << cleared;
   }
   EXPECT_EQ(effect->Release(), 0u);
@@ -204,8 +210,9 @@ TEST_F(EffectDrawTest, DepthFromZeroToOneMeetsTheClearedDepth) {
 
 TEST_F(EffectDrawTest, ThePassStatesReachTheDevicesOwnDraws) {
   ID3DXEffect* effect = Load(WriteEffect(
-      "additive.fx", MatrixEffect("", "AlphaBlendEnable = true; SrcBlend = One; DestBlend = One; "
-                                      "CullMode = None; ZEnable = false;")));
+      "additive.fx", MatrixEffect("",
+                                  "AlphaBlendEnable = true; SrcBlend = One; DestBlend = One; "
+                                  "CullMode = None; ZEnable = false;")));
   ASSERT_NE(effect, nullptr);
   D3DXMATRIX identity;
   D3DXMatrixIdentity(&identity);
@@ -264,7 +271,8 @@ const char* const kTextureEffect =
     "float4 MainVS(float3 position : POSITION) : POSITION { return float4(position, 1); }\n"
     "float4 MainPS() : COLOR0\n"
     "{\n"
-    "    return float4(tex3D(volumeSampler, volumeCoord).r, tex2D(imageSampler, imageCoord).gb, 1);\n"
+    "    return float4(tex3D(volumeSampler, volumeCoord).r, tex2D(imageSampler, imageCoord).gb, "
+    "1);\n"
     "}\n"
     "technique T { pass P { ZEnable = false;\n"
     "    VertexShader = compile vs_3_0 MainVS(); PixelShader = compile ps_3_0 MainPS(); } }\n";

@@ -480,13 +480,14 @@ TEST_F(EffectTest, ASyntaxErrorNamesTheFileAndTheLine) {
 }
 
 TEST_F(EffectTest, AFrameworkErrorShowsTheLinesAroundIt) {
-  const std::string path = WriteEffect("pass.fx",
-                                       "float4 MainVS(float3 p : POSITION) : POSITION { return float4(p, 1); }\n"
-                                       "float4 MainPS() : COLOR0 { return 1; }\n"
-                                       "technique T {\n"
-                                       "  pass P { CullMode = ;\n"
-                                       "    VertexShader = compile vs_3_0 MainVS(); }\n"
-                                       "}\n");
+  const std::string path =
+      WriteEffect("pass.fx",
+                  "float4 MainVS(float3 p : POSITION) : POSITION { return float4(p, 1); }\n"
+                  "float4 MainPS() : COLOR0 { return 1; }\n"
+                  "technique T {\n"
+                  "  pass P { CullMode = ;\n"
+                  "    VertexShader = compile vs_3_0 MainVS(); }\n"
+                  "}\n");
   HRESULT status = D3D_OK;
   std::string errors;
   EXPECT_EQ(Load(path, &status, &errors), nullptr);
@@ -509,9 +510,9 @@ TEST_F(EffectTest, AMissingFileFailsWithAMessage) {
                                       nullptr),
             D3DXERR_INVALIDDATA);
   EXPECT_EQ(effect, nullptr);
-  EXPECT_EQ(D3DXCreateEffectFromFileA(device_, nullptr, nullptr, nullptr, 0, nullptr, &effect,
-                                      nullptr),
-            D3DERR_INVALIDCALL);
+  EXPECT_EQ(
+      D3DXCreateEffectFromFileA(device_, nullptr, nullptr, nullptr, 0, nullptr, &effect, nullptr),
+      D3DERR_INVALIDCALL);
   EXPECT_EQ(D3DXCreateEffectFromFileA(nullptr, path.c_str(), nullptr, nullptr, 0, nullptr, &effect,
                                       nullptr),
             D3DERR_INVALIDCALL);

@@ -14,7 +14,9 @@
 namespace ember::test {
 
 // The program's effect file, in the tree.
-inline std::string FlameEffectPath() { return std::string(EMBER_SOURCE_DIR) + "/data/flame/Flame_OK.fx"; }
+inline std::string FlameEffectPath() {
+  return std::string(EMBER_SOURCE_DIR) + "/data/flame/Flame_OK.fx";
+}
 
 // A path as the Windows program writes it, with backslashes.
 inline std::string WindowsPath(std::string path) {
@@ -67,9 +69,9 @@ class EffectTest : public DeviceTest {
                     std::string* errors = nullptr) {
     ID3DXEffect* effect = nullptr;
     ID3DXBuffer* buffer = nullptr;
-    const HRESULT result = D3DXCreateEffectFromFileA(device_, path.c_str(), nullptr, nullptr,
-                                                     D3DXSHADER_NO_PRESHADER, nullptr, &effect,
-                                                     &buffer);
+    const HRESULT result =
+        D3DXCreateEffectFromFileA(device_, path.c_str(), nullptr, nullptr, D3DXSHADER_NO_PRESHADER,
+                                  nullptr, &effect, &buffer);
     if (status) *status = result;
     if (errors) *errors = BufferText(buffer);
     if (buffer) buffer->Release();
@@ -102,7 +104,8 @@ class EffectTest : public DeviceTest {
     gl.BindVertexArray(vao);
     glGenBuffers(1, &buffer);
     glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(xyz.size() * sizeof(float)), xyz.data(), GL_STATIC_DRAW);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(xyz.size() * sizeof(float)), xyz.data(),
+                 GL_STATIC_DRAW);
     glEnableVertexAttribArray(0);  // POSITION's location
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 3 * sizeof(float), nullptr);
     glDrawArrays(GL_TRIANGLES, 0, GLsizei(xyz.size() / 3));

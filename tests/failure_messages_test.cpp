@@ -89,14 +89,13 @@ TEST(FailureMessages, TheMenuSetUpReportsEachFailureAndGoesOnWhereItCan) {
   const Writes keyboard = Reported("Failed to initialize keyboard");
   const Writes mouse = Reported("Unable to initialize mouse");
   const std::vector<MenuCase> cases = {
-      {"DirectInput refuses a null instance",
-       [](TestEnvironment&) { g_instance = nullptr; },
+      {"DirectInput refuses a null instance", [](TestEnvironment&) { g_instance = nullptr; },
        Concat({Reported("Failed to create DirectInput"), inputDevice}), E_FAIL},
       {"the window has gone",
        [](TestEnvironment&) { g_mainWindow = reinterpret_cast<HWND>(&g_mainWindow); },
-       Concat({Reported("Unable to set keyboard cooperative level"), keyboard, inputDevice}), E_FAIL},
-      {"another window has the focus",
-       [](TestEnvironment& env) { env.host.LoseFocus(); },
+       Concat({Reported("Unable to set keyboard cooperative level"), keyboard, inputDevice}),
+       E_FAIL},
+      {"another window has the focus", [](TestEnvironment& env) { env.host.LoseFocus(); },
        Concat({Reported("Unable to acquire the keyboard"), keyboard, inputDevice}), E_FAIL},
       {"the system has no keyboard",
        [](TestEnvironment& env) { env.host.SetInputDevicesAttached(false, true); },
@@ -111,8 +110,11 @@ TEST(FailureMessages, TheMenuSetUpReportsEachFailureAndGoesOnWhereItCan) {
          });
        },
        Concat({Reported("Unable to acquire mouse"), mouse, inputDevice}), E_FAIL},
-      {"the machine has no fonts", TakeTheFontsAway,
-       {"Impossibile caricare il font necessario", "\n"}, 1, GiveTheFontsBack},
+      {"the machine has no fonts",
+       TakeTheFontsAway,
+       {"Impossibile caricare il font necessario", "\n"},
+       1,
+       GiveTheFontsBack},
       {"the cursor picture is missing",
        [](TestEnvironment& env) {
          OwnCopyOf(env, "Immagini");
@@ -156,7 +158,8 @@ const char* const kBareEffect =
     "float4x4 wvp;\n"
     "float4 VS(float4 p : POSITION) : POSITION { return mul(p, wvp); }\n"
     "float4 PS() : COLOR { return 1; }\n"
-    "technique T { pass P { VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PS(); } }\n";
+    "technique T { pass P { VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PS(); "
+    "} }\n";
 
 struct SceneCase {
   const char* name;
@@ -167,8 +170,9 @@ struct SceneCase {
 
 TEST(FailureMessages, TheSceneLoadReportsEachFailureAndTheDemoGoesOn) {
   Writes unassigned;
-  for (const char* name : {"noiseFreq", "noiseStrength", "timeScale", "noiseScale", "noiseAnim",
-                           "flameColor", "flameScale", "flameTrans", "noiseTexture", "flameTexture"})
+  for (const char* name :
+       {"noiseFreq", "noiseStrength", "timeScale", "noiseScale", "noiseAnim", "flameColor",
+        "flameScale", "flameTrans", "noiseTexture", "flameTexture"})
     unassigned.push_back(std::string("Impossibile assegnare ") + name + "\n");
   const std::vector<SceneCase> cases = {
       {"the effect has none of the parameters",

@@ -78,15 +78,15 @@ TEST(Frames, TheLogoTheMenuAndTheDemoLookAsTheKeptPictures) {
     for (const Frame& frame : frames) {
       std::string error;
       const std::string path = std::string(dir) + "/" + frame.name + ".bmp";
-      ASSERT_TRUE(ember::WriteBmp24(path.c_str(), kWidth, kHeight, frame.bgra.data(), kWidth * 4,
-                                    error))
+      ASSERT_TRUE(
+          ember::WriteBmp24(path.c_str(), kWidth, kHeight, frame.bgra.data(), kWidth * 4, error))
           << error;
     }
     GTEST_SKIP() << "frames written to " << dir;
   }
   for (const Frame& frame : frames) {
-    const std::string path = std::string(EMBER_SOURCE_DIR "/tests/data/frames/") + frame.name +
-                             ".png";
+    const std::string path =
+        std::string(EMBER_SOURCE_DIR "/tests/data/frames/") + frame.name + ".png";
     ember::Image kept;
     std::string error;
     ASSERT_TRUE(ember::LoadImageFile(path.c_str(), kept, error)) << path << ": " << error;

@@ -167,7 +167,8 @@ TEST(JpegMalformed, AProgressiveFrameLargerThanItsDataFails) {
 // Arithmetic-coded data ends without a warning, so a short file could not be told apart.
 TEST(JpegMalformed, ArithmeticCodingIsRefused) {
   std::vector<uint8_t> samples(8 * 8, 200);
-  const std::vector<uint8_t> file = test::EncodeJpeg(8, 8, 1, samples, test::JpegCoding::Arithmetic);
+  const std::vector<uint8_t> file =
+      test::EncodeJpeg(8, 8, 1, samples, test::JpegCoding::Arithmetic);
   Image image;
   std::string error;
   EXPECT_FALSE(DecodeImage(file.data(), file.size(), image, error));

@@ -114,8 +114,8 @@ TEST(WindowProcTable, AnswersAsTheProgramSays) {
   ShowWindow(w, SW_SHOWNORMAL);
   WindowProc(w, WM_PAINT, 0, 0);
   EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));  // validated
-  EXPECT_EQ(WindowProc(w, WM_KEYDOWN, 'X', 0), 0);                // no Escape: goes on
-  EXPECT_EQ(WindowProc(w, WM_NCCREATE, 0, 0), TRUE);              // default handling
+  EXPECT_EQ(WindowProc(w, WM_KEYDOWN, 'X', 0), 0);             // no Escape: goes on
+  EXPECT_EQ(WindowProc(w, WM_NCCREATE, 0, 0), TRUE);           // default handling
   EXPECT_EQ(WindowProc(w, WM_DESTROY, 0, 0), 0);
   ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(msg.message, UINT(WM_QUIT));

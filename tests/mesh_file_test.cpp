@@ -78,8 +78,8 @@ TEST_F(MeshFileTest, CubeMeshWithItsFormatAndAttributeTable) {
   const std::string path = Write("cube.x", kCube);
   ID3DXMesh* mesh = nullptr;
   DWORD materialCount = 0;
-  ASSERT_EQ(D3DXLoadMeshFromXA(path.c_str(), D3DXMESH_SYSTEMMEM, device_, nullptr, nullptr,
-                               nullptr, &materialCount, &mesh),
+  ASSERT_EQ(D3DXLoadMeshFromXA(path.c_str(), D3DXMESH_SYSTEMMEM, device_, nullptr, nullptr, nullptr,
+                               &materialCount, &mesh),
             D3D_OK);
   EXPECT_EQ(materialCount, 2u);
   EXPECT_EQ(mesh->GetNumVertices(), 24u);
@@ -222,14 +222,14 @@ TEST_F(MeshFileTest, BadFilesFailWithInvalidDataAndSayWhy) {
 
   debugOutput_.clear();
   const std::string truncated = Write("truncated.x", std::string(kCube, sizeof kCube / 2));
-  EXPECT_EQ(D3DXLoadMeshFromXA(truncated.c_str(), 0, device_, nullptr, nullptr, nullptr, nullptr,
-                               &mesh),
-            D3DXERR_INVALIDDATA);
+  EXPECT_EQ(
+      D3DXLoadMeshFromXA(truncated.c_str(), 0, device_, nullptr, nullptr, nullptr, nullptr, &mesh),
+      D3DXERR_INVALIDDATA);
   EXPECT_FALSE(debugOutput_.empty());
   const std::string missing = TempPath("missing.x");
-  EXPECT_EQ(D3DXLoadMeshFromXA(missing.c_str(), 0, device_, nullptr, nullptr, nullptr, nullptr,
-                               &mesh),
-            D3DXERR_INVALIDDATA);
+  EXPECT_EQ(
+      D3DXLoadMeshFromXA(missing.c_str(), 0, device_, nullptr, nullptr, nullptr, nullptr, &mesh),
+      D3DXERR_INVALIDDATA);
   EXPECT_EQ(mesh, nullptr);
 }
 
@@ -240,9 +240,9 @@ TEST_F(MeshFileTest, MissingArgumentsAreInvalidCalls) {
             D3DERR_INVALIDCALL);
   EXPECT_EQ(D3DXLoadMeshFromXA(path.c_str(), 0, nullptr, nullptr, nullptr, nullptr, nullptr, &mesh),
             D3DERR_INVALIDCALL);
-  EXPECT_EQ(D3DXLoadMeshFromXA(path.c_str(), 0, device_, nullptr, nullptr, nullptr, nullptr,
-                               nullptr),
-            D3DERR_INVALIDCALL);
+  EXPECT_EQ(
+      D3DXLoadMeshFromXA(path.c_str(), 0, device_, nullptr, nullptr, nullptr, nullptr, nullptr),
+      D3DERR_INVALIDCALL);
   EXPECT_EQ(debugOutput_, "");
 }
 

@@ -150,8 +150,8 @@ TEST_F(MeshTest, CloneToTheFlameLayoutCopiesMatchingUsagesAndFillsTheRest) {
 
   // Back to a format code: the flame layout's position and colour survive.
   ID3DXMesh* back = nullptr;
-  ASSERT_EQ(clone->CloneMeshFVF(D3DXMESH_MANAGED | D3DXMESH_32BIT,
-                                D3DFVF_XYZ | D3DFVF_DIFFUSE, device_, &back),
+  ASSERT_EQ(clone->CloneMeshFVF(D3DXMESH_MANAGED | D3DXMESH_32BIT, D3DFVF_XYZ | D3DFVF_DIFFUSE,
+                                device_, &back),
             D3D_OK);
   EXPECT_EQ(back->GetFVF(), DWORD(D3DFVF_XYZ | D3DFVF_DIFFUSE));
   EXPECT_EQ(back->GetNumBytesPerVertex(), 16u);

@@ -57,8 +57,7 @@ long MillisecondsSince(Clock::time_point start) {
 TEST(Signals, TermInTheMenuEndsLikeEscapeWithStatus143) {
   // The parent keeps the working directory to look at what the ended run left.
   TestEnvironment env;
-  EXPECT_EXIT(RunUntilTheMenuThenRaise(env, SIGTERM), ::testing::ExitedWithCode(128 + SIGTERM),
-              "");
+  EXPECT_EXIT(RunUntilTheMenuThenRaise(env, SIGTERM), ::testing::ExitedWithCode(128 + SIGTERM), "");
   // Ended through exit at the menu's next event pump: the log's stream was flushed and closed.
   EXPECT_TRUE(env.FileExists("orderly-exit"));
   EXPECT_EQ(env.ReadFile("D3D.log"), "D3D LOG FILE \n\n\n");

@@ -85,8 +85,8 @@ TEST(Soak, AnHourOfDemoKeepsMemoryAndGLObjectsFlatAndItsClocksRight) {
     env.host.RequestClose();
   });
   ember::test::ResetProgram();
-  const int status =
-      WinMain(reinterpret_cast<HINSTANCE>(GetModuleHandleA(nullptr)), nullptr, nullptr, SW_SHOWNORMAL);
+  const int status = WinMain(reinterpret_cast<HINSTANCE>(GetModuleHandleA(nullptr)), nullptr,
+                             nullptr, SW_SHOWNORMAL);
   ember::test::ReleaseInputDevices();
 
   EXPECT_EQ(status, 0);

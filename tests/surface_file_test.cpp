@@ -155,13 +155,12 @@ bool CaptureWindowToFile(IDirect3D9* d3d, IDirect3DDevice9* device, HWND window,
   IDirect3DSurface9* capture = nullptr;
   RECT rect{};
   if (d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode) != D3D_OK ||
-      device->CreateOffscreenPlainSurface(mode.Width, mode.Height, D3DFMT_A8R8G8B8,
-                                          D3DPOOL_SCRATCH, &capture, nullptr) != D3D_OK)
+      device->CreateOffscreenPlainSurface(mode.Width, mode.Height, D3DFMT_A8R8G8B8, D3DPOOL_SCRATCH,
+                                          &capture, nullptr) != D3D_OK)
     return false;
-  const bool saved = device->GetFrontBufferData(0, capture) == D3D_OK &&
-                     GetWindowRect(window, &rect) &&
-                     D3DXSaveSurfaceToFileA(path.c_str(), D3DXIFF_BMP, capture, nullptr, &rect) ==
-                         D3D_OK;
+  const bool saved =
+      device->GetFrontBufferData(0, capture) == D3D_OK && GetWindowRect(window, &rect) &&
+      D3DXSaveSurfaceToFileA(path.c_str(), D3DXIFF_BMP, capture, nullptr, &rect) == D3D_OK;
   capture->Release();
   std::string error;
   return saved && LoadImageFile(path.c_str(), image, error);

@@ -57,8 +57,7 @@ TEST_F(DeclarationTest, RefusesWhatDirect3DRefuses) {
             D3DERR_INVALIDCALL);
   EXPECT_EQ(create({Element(0, D3DDECLTYPE_UNUSED, D3DDECLUSAGE_POSITION), kEnd}),
             D3DERR_INVALIDCALL);
-  EXPECT_EQ(create({Element(0, D3DDECLTYPE_UDEC3, D3DDECLUSAGE_NORMAL), kEnd}),
-            D3DERR_INVALIDCALL);
+  EXPECT_EQ(create({Element(0, D3DDECLTYPE_UDEC3, D3DDECLUSAGE_NORMAL), kEnd}), D3DERR_INVALIDCALL);
   EXPECT_EQ(create({Element(0, D3DDECLTYPE_FLOAT2, D3DDECLUSAGE_TEXCOORD, 16), kEnd}),
             D3DERR_INVALIDCALL);
   EXPECT_EQ(create({Element(0, D3DDECLTYPE_FLOAT2, 14), kEnd}), D3DERR_INVALIDCALL);
@@ -105,7 +104,8 @@ TEST_F(BufferTest, CreationRefusals) {
   IDirect3DVertexBuffer9* vertices = nullptr;
   IDirect3DIndexBuffer9* indices = nullptr;
   auto vb = [&](UINT length, DWORD usage, DWORD fvf, D3DPOOL pool) {
-    const HRESULT status = device_->CreateVertexBuffer(length, usage, fvf, pool, &vertices, nullptr);
+    const HRESULT status =
+        device_->CreateVertexBuffer(length, usage, fvf, pool, &vertices, nullptr);
     if (vertices) vertices->Release();
     vertices = nullptr;
     return status;
@@ -251,9 +251,9 @@ TEST(VertexFormat, SizesOfFormatCodes) {
 
 TEST(VertexFormat, FormatCodesAndDeclarationsBothWays) {
   D3DVERTEXELEMENT9 elements[MAX_FVF_DECL_SIZE];
-  ASSERT_EQ(D3DXDeclaratorFromFVF(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1,
-                                  elements),
-            D3D_OK);
+  ASSERT_EQ(
+      D3DXDeclaratorFromFVF(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1, elements),
+      D3D_OK);
   const D3DVERTEXELEMENT9 expected[] = {Element(0, D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_POSITION),
                                         Element(12, D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_NORMAL),
                                         Element(24, D3DDECLTYPE_D3DCOLOR, D3DDECLUSAGE_COLOR),
@@ -274,8 +274,7 @@ TEST(VertexFormat, FormatCodesAndDeclarationsBothWays) {
 
   // A tangent has no format code.
   const D3DVERTEXELEMENT9 tangent[] = {Element(0, D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_POSITION),
-                                       Element(12, D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_TANGENT),
-                                       kEnd};
+                                       Element(12, D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_TANGENT), kEnd};
   EXPECT_EQ(D3DXFVFFromDeclarator(tangent, &fvf), D3DERR_INVALIDCALL);
   EXPECT_EQ(fvf, 0u);
   EXPECT_EQ(D3DXDeclaratorFromFVF(D3DFVF_XYZ | D3DFVF_XYZRHW | 0x2000, elements),

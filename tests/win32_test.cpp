@@ -28,8 +28,8 @@ HWND MakeWindow() {
   wc.lpfnWndProc = RecordingProc;
   wc.lpszClassName = "w";
   if (!RegisterClassExA(&wc)) return nullptr;
-  return CreateWindowExA(0, "w", "title", WS_CAPTION, 10, 20, 300, 200, nullptr, nullptr,
-                         nullptr, nullptr);
+  return CreateWindowExA(0, "w", "title", WS_CAPTION, 10, 20, 300, 200, nullptr, nullptr, nullptr,
+                         nullptr);
 }
 
 TEST(Win32, ClassRegistrationChecksTheStructureSize) {
@@ -42,8 +42,7 @@ TEST(Win32, ClassRegistrationChecksTheStructureSize) {
   wc.cbSize = sizeof wc;
   EXPECT_NE(RegisterClassExA(&wc), 0);
   EXPECT_EQ(RegisterClassExA(&wc), 0);  // already registered
-  EXPECT_EQ(CreateWindowExA(0, "unknown", "t", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                            nullptr),
+  EXPECT_EQ(CreateWindowExA(0, "unknown", "t", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
             nullptr);
 }
 

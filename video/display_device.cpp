@@ -38,8 +38,8 @@ void SizeWindowForDisplay(HWND window) {
 
 void SetProjection(IDirect3DDevice9* device) {
   D3DXMATRIX projection;
-  float aspect = float(g_presentParameters.BackBufferWidth) /
-                 float(g_presentParameters.BackBufferHeight);
+  float aspect =
+      float(g_presentParameters.BackBufferWidth) / float(g_presentParameters.BackBufferHeight);
   D3DXMatrixPerspectiveFovLH(&projection, D3DX_PI / 4, aspect, 1.0f, 10000.0f);
   device->SetTransform(D3DTS_PROJECTION, &projection);
 }

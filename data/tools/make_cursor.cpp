@@ -44,30 +44,34 @@ const char* const kArrow[] = {
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <cursore.bmp>\n", argv[0]);
-        return 2;
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s <cursore.bmp>\n", argv[0]);
+    return 2;
+  }
+  std::vector<uint8_t> rgb(size_t(kSize) * kSize * 3, 0);
+  const int rows = int(sizeof kArrow / sizeof kArrow[0]);
+  for (int y = 0; y < rows; ++y) {
+    for (int x = 0; kArrow[y][x] != '\0' && x < kSize; ++x) {
+      uint8_t value;
+      switch (kArrow[y][x]) {
+        case 'O':
+          value = 16;
+          break;
+        case 'W':
+          value = 255;
+          break;
+        default:
+          continue;
+      }
+      uint8_t* p = &rgb[(size_t(y) * kSize + size_t(x)) * 3];
+      p[0] = p[1] = p[2] = value;
     }
-    std::vector<uint8_t> rgb(size_t(kSize) * kSize * 3, 0);
-    const int rows = int(sizeof kArrow / sizeof kArrow[0]);
-    for (int y = 0; y < rows; ++y) {
-        for (int x = 0; kArrow[y][x] != '\0' && x < kSize; ++x) {
-            uint8_t value;
-            switch (kArrow[y][x]) {
-            case 'O': value = 16; break;
-            case 'W': value = 255; break;
-            default: continue;
-            }
-            uint8_t* p = &rgb[(size_t(y) * kSize + size_t(x)) * 3];
-            p[0] = p[1] = p[2] = value;
-        }
-    }
-    std::string error;
-    if (!ember::WriteBmp24(argv[1], kSize, kSize, rgb, error)) {
-        std::fprintf(stderr, "make_cursor: %s\n", error.c_str());
-        return 1;
-    }
-    return 0;
+  }
+  std::string error;
+  if (!ember::WriteBmp24(argv[1], kSize, kSize, rgb, error)) {
+    std::fprintf(stderr, "make_cursor: %s\n", error.c_str());
+    return 1;
+  }
+  return 0;
 }

@@ -19,10 +19,12 @@ const char kHeader[] =
     "template Mesh { <3D82AB44-62DA-11cf-AB39-0020AF71E433> DWORD nVertices; "
     "array Vector vertices[nVertices]; DWORD nFaces; array MeshFace faces[nFaces]; [...] }\n"
     "template MeshNormals { <F6F23F43-7686-11cf-8F52-0040333594A3> DWORD nNormals; "
-    "array Vector normals[nNormals]; DWORD nFaceNormals; array MeshFace faceNormals[nFaceNormals]; }\n"
+    "array Vector normals[nNormals]; DWORD nFaceNormals; array MeshFace faceNormals[nFaceNormals]; "
+    "}\n"
     "template MeshTextureCoords { <F6F23F40-7686-11cf-8F52-0040333594A3> DWORD nTextureCoords; "
     "array Coords2d textureCoords[nTextureCoords]; }\n"
-    "template FrameTransformMatrix { <F6F23F41-7686-11cf-8F52-0040333594A3> Matrix4x4 frameMatrix; }\n"
+    "template FrameTransformMatrix { <F6F23F41-7686-11cf-8F52-0040333594A3> Matrix4x4 frameMatrix; "
+    "}\n"
     "template Frame { <3D82AB46-62DA-11cf-AB39-0020AF71E433> [...] }\n\n";
 
 float SliceZ(int i) { return kNear + (kFar - kNear) * (float(i) + 0.5f) / float(kSlices); }
@@ -40,19 +42,22 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::fputs(kHeader, out);
-  std::fputs("Frame FlameRoot {\n  FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,0,1;; }\n", out);
+  std::fputs("Frame FlameRoot {\n  FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,0,1;; }\n",
+             out);
   std::fprintf(out, "  Mesh FlameSlices {\n    %d;\n", kSlices * 4);
   for (int i = 0; i < kSlices; ++i) {
     float z = SliceZ(i);
     // Clockwise seen from the camera at +z, as Direct3D's front faces are.
-    std::fprintf(out, "    %.4f;%.4f;%.4f;,\n    %.4f;%.4f;%.4f;,\n", kLeft, kTop, z, kRight, kTop, z);
+    std::fprintf(out, "    %.4f;%.4f;%.4f;,\n    %.4f;%.4f;%.4f;,\n", kLeft, kTop, z, kRight, kTop,
+                 z);
     std::fprintf(out, "    %.4f;%.4f;%.4f;,\n    %.4f;%.4f;%.4f;%s\n", kRight, kBottom, z, kLeft,
                  kBottom, z, i + 1 == kSlices ? ";" : ",");
   }
   std::fprintf(out, "    %d;\n", kSlices);
   for (int i = 0; i < kSlices; ++i) {
     int b = i * 4;
-    std::fprintf(out, "    4;%d,%d,%d,%d;%s\n", b, b + 1, b + 2, b + 3, i + 1 == kSlices ? ";" : ",");
+    std::fprintf(out, "    4;%d,%d,%d,%d;%s\n", b, b + 1, b + 2, b + 3,
+                 i + 1 == kSlices ? ";" : ",");
   }
   std::fprintf(out, "    MeshNormals {\n      1;\n      0.0;0.0;1.0;;\n      %d;\n", kSlices);
   for (int i = 0; i < kSlices; ++i)

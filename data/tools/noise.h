@@ -13,19 +13,20 @@ float Hash01(int x, int y, int z, uint32_t seed);
 
 // A small sequential generator (xorshift-style) with a fixed stream per seed.
 class Random {
-public:
-    explicit Random(uint32_t seed) : state_(Hash32(seed) | 1u) {}
-    uint32_t Next();
-    float Uniform();                      // [0, 1)
-    float Range(float lo, float hi);      // [lo, hi)
+ public:
+  explicit Random(uint32_t seed) : state_(Hash32(seed) | 1u) {}
+  uint32_t Next();
+  float Uniform();                  // [0, 1)
+  float Range(float lo, float hi);  // [lo, hi)
 
-private:
-    uint32_t state_;
+ private:
+  uint32_t state_;
 };
 
 // Smooth value noise in the plane, about -1..1, one lattice cell per unit.
 float ValueNoise2(float x, float y, uint32_t seed);
-// Sum of `octaves` value noise layers, each twice the frequency and half the amplitude; about -1..1.
+// Sum of `octaves` value noise layers, each twice the frequency and half the amplitude; about
+// -1..1.
 float Fbm2(float x, float y, int octaves, uint32_t seed);
 
 // Gradient (Perlin) noise on a lattice that wraps every `period` cells in each axis,

@@ -64,8 +64,7 @@ namespace {
 // What CreateVertexBuffer and CreateIndexBuffer both refuse.
 HRESULT CheckBufferArguments(UINT length, DWORD usage, D3DPOOL pool) {
   const DWORD known = D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC | D3DUSAGE_SOFTWAREPROCESSING |
-                      D3DUSAGE_DONOTCLIP | D3DUSAGE_POINTS | D3DUSAGE_RTPATCHES |
-                      D3DUSAGE_NPATCHES;
+                      D3DUSAGE_DONOTCLIP | D3DUSAGE_POINTS | D3DUSAGE_RTPATCHES | D3DUSAGE_NPATCHES;
   if (length == 0 || (usage & ~known)) return D3DERR_INVALIDCALL;
   if (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_MANAGED && pool != D3DPOOL_SYSTEMMEM)
     return D3DERR_INVALIDCALL;
@@ -92,8 +91,8 @@ VertexBuffer* VertexBuffer::Create(Device* device, UINT length, DWORD usage, DWO
     status = E_OUTOFMEMORY;
     return nullptr;
   }
-  buffer->desc_ = D3DVERTEXBUFFER_DESC{D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool,
-                                       length, fvf};
+  buffer->desc_ =
+      D3DVERTEXBUFFER_DESC{D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf};
   buffer->TakeFirstReference();
   return buffer;
 }

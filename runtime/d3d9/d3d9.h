@@ -115,8 +115,8 @@ struct IDirect3DDevice9 : IUnknown {
   virtual HRESULT UpdateSurface(IDirect3DSurface9* sourceSurface, const RECT* sourceRect,
                                 IDirect3DSurface9* destinationSurface, const POINT* destPoint) = 0;
   virtual HRESULT GetFrontBufferData(UINT swapChain, IDirect3DSurface9* destSurface) = 0;
-  virtual HRESULT CreateVolumeTexture(UINT width, UINT height, UINT depth, UINT levels,
-                                      DWORD usage, D3DFORMAT format, D3DPOOL pool,
+  virtual HRESULT CreateVolumeTexture(UINT width, UINT height, UINT depth, UINT levels, DWORD usage,
+                                      D3DFORMAT format, D3DPOOL pool,
                                       IDirect3DVolumeTexture9** texture, HANDLE* sharedHandle) = 0;
   virtual HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) = 0;
   virtual HRESULT GetTexture(DWORD stage, IDirect3DBaseTexture9** texture) = 0;

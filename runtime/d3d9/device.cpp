@@ -25,7 +25,8 @@ Device* Device::Create(IDirect3D9* direct3D, D3DDEVTYPE type, HWND focusWindow, 
 
 bool Device::Init(IDirect3D9* direct3D, D3DDEVTYPE type, HWND focusWindow, DWORD behaviour,
                   const D3DPRESENT_PARAMETERS& parameters) {
-  host::GLDriver driver = type == D3DDEVTYPE_REF ? host::GLDriver::Software : host::GLDriver::System;
+  host::GLDriver driver =
+      type == D3DDEVTYPE_REF ? host::GLDriver::Software : host::GLDriver::System;
   std::string description;
   if (!EnsureGLContext(driver, description)) return false;
   hasContext_ = true;
@@ -51,9 +52,9 @@ bool Device::Init(IDirect3D9* direct3D, D3DDEVTYPE type, HWND focusWindow, DWORD
   FillCaps(type, caps_);
   states_ = DeviceStates(depth);
   viewport_ = D3DVIEWPORT9{0, 0, w, h2, 0.0f, 1.0f};
-  backBufferSurface_ = Surface::CreateBackBuffer(
-      this, w, h2, present_.BackBufferFormat,
-      (present_.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0);
+  backBufferSurface_ =
+      Surface::CreateBackBuffer(this, w, h2, present_.BackBufferFormat,
+                                (present_.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0);
   direct3D_ = direct3D;
   direct3D_->AddRef();
 

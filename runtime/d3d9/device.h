@@ -68,8 +68,8 @@ class Device : public ComObject<IDirect3DDevice9> {
                              IDirect3DVertexBuffer9** vertexBuffer, HANDLE* sharedHandle) override;
   HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                             IDirect3DIndexBuffer9** indexBuffer, HANDLE* sharedHandle) override;
-  HRESULT SetStreamSource(UINT streamNumber, IDirect3DVertexBuffer9* streamData,
-                          UINT offsetInBytes, UINT stride) override;
+  HRESULT SetStreamSource(UINT streamNumber, IDirect3DVertexBuffer9* streamData, UINT offsetInBytes,
+                          UINT stride) override;
   HRESULT GetStreamSource(UINT streamNumber, IDirect3DVertexBuffer9** streamData,
                           UINT* offsetInBytes, UINT* stride) override;
   HRESULT SetIndices(IDirect3DIndexBuffer9* indexData) override;

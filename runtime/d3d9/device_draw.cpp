@@ -49,8 +49,7 @@ void Device::UseProgram(GLuint program, unsigned samplerStageMask) {
 }
 
 HRESULT Device::CheckDrawInputs(int64_t firstVertex, UINT vertexCount) const {
-  if (!program_ || !declaration_ || vertexCount == 0 || firstVertex < 0)
-    return D3DERR_INVALIDCALL;
+  if (!program_ || !declaration_ || vertexCount == 0 || firstVertex < 0) return D3DERR_INVALIDCALL;
   for (UINT s = 0; s < kStreamCount; ++s) {
     if (!(declaration_->StreamMask() & (1u << s))) continue;
     const StreamSource& stream = streams_[s];

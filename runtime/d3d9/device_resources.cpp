@@ -27,8 +27,8 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
   return D3D_OK;
 }
 
-HRESULT Device::CreateVolumeTexture(UINT width, UINT height, UINT depth, UINT levels,
-                                    DWORD usage, D3DFORMAT format, D3DPOOL pool,
+HRESULT Device::CreateVolumeTexture(UINT width, UINT height, UINT depth, UINT levels, DWORD usage,
+                                    D3DFORMAT format, D3DPOOL pool,
                                     IDirect3DVolumeTexture9** texture, HANDLE* sharedHandle) {
   if (!texture) return D3DERR_INVALIDCALL;
   *texture = nullptr;

@@ -59,9 +59,9 @@ class Direct3D9 : public ComObject<IDirect3D9> {
 
  private:
   static bool ValidBehaviour(DWORD behaviour) {
-    DWORD modes = behaviour & (D3DCREATE_SOFTWARE_VERTEXPROCESSING |
-                               D3DCREATE_HARDWARE_VERTEXPROCESSING |
-                               D3DCREATE_MIXED_VERTEXPROCESSING);
+    DWORD modes =
+        behaviour & (D3DCREATE_SOFTWARE_VERTEXPROCESSING | D3DCREATE_HARDWARE_VERTEXPROCESSING |
+                     D3DCREATE_MIXED_VERTEXPROCESSING);
     return modes == D3DCREATE_SOFTWARE_VERTEXPROCESSING ||
            modes == D3DCREATE_HARDWARE_VERTEXPROCESSING ||
            modes == D3DCREATE_MIXED_VERTEXPROCESSING;

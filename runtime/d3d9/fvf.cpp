@@ -26,8 +26,7 @@ UINT TexCoordFloats(DWORD fvf, UINT i) {
 
 // Blend weights with XYZB1 to XYZB5 (0x6 to 0xE in steps of 2); 0 otherwise.
 UINT BetaCount(DWORD position) {
-  return position >= D3DFVF_XYZB1 && position <= D3DFVF_XYZB5 ? (position - D3DFVF_XYZRHW) / 2
-                                                              : 0;
+  return position >= D3DFVF_XYZB1 && position <= D3DFVF_XYZB5 ? (position - D3DFVF_XYZRHW) / 2 : 0;
 }
 
 // XYZ and XYZB1 to XYZB5: three floats of position, then the blend weights.

@@ -42,8 +42,14 @@ Surface::Surface(Device* device, IUnknown* container, Kind kind)
 Surface* Surface::CreateBackBuffer(Device* device, UINT width, UINT height, D3DFORMAT format,
                                    bool lockable) {
   Surface* s = new Surface(device, device, Kind::BackBuffer);
-  s->desc_ = D3DSURFACE_DESC{format, D3DRTYPE_SURFACE, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT,
-                             D3DMULTISAMPLE_NONE, 0, width, height};
+  s->desc_ = D3DSURFACE_DESC{format,
+                             D3DRTYPE_SURFACE,
+                             D3DUSAGE_RENDERTARGET,
+                             D3DPOOL_DEFAULT,
+                             D3DMULTISAMPLE_NONE,
+                             0,
+                             width,
+                             height};
   s->lockable_ = lockable;
   s->pitch_ = size_t(width) * 4;
   if (lockable) s->memory_.assign(s->pitch_ * height, 0);
@@ -56,8 +62,8 @@ Surface* Surface::CreateMemory(Device* device, UINT width, UINT height, D3DFORMA
   if (bpp == 0 || width == 0 || height == 0 || width > kMaxSurfaceSide || height > kMaxSurfaceSide)
     return nullptr;
   Surface* s = new Surface(device, nullptr, Kind::Memory);
-  s->desc_ = D3DSURFACE_DESC{format, D3DRTYPE_SURFACE, 0, pool, D3DMULTISAMPLE_NONE, 0, width,
-                             height};
+  s->desc_ =
+      D3DSURFACE_DESC{format, D3DRTYPE_SURFACE, 0, pool, D3DMULTISAMPLE_NONE, 0, width, height};
   s->pitch_ = size_t(width) * bpp;
   s->memory_.assign(s->pitch_ * height, 0);
   s->TakeFirstReference();
@@ -81,9 +87,8 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD fl
   if (!lockedRect || locked_ || !lockable_) return D3DERR_INVALIDCALL;
   LONG left = 0, top = 0;
   if (rect) {
-    if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right ||
-        rect->top >= rect->bottom || UINT(rect->right) > desc_.Width ||
-        UINT(rect->bottom) > desc_.Height)
+    if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right || rect->top >= rect->bottom ||
+        UINT(rect->right) > desc_.Width || UINT(rect->bottom) > desc_.Height)
       return D3DERR_INVALIDCALL;
     left = rect->left;
     top = rect->top;

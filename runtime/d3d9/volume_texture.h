@@ -13,8 +13,7 @@ class VolumeTexture : public TextureObject<IDirect3DVolumeTexture9> {
 
   D3DRESOURCETYPE GetType() override { return D3DRTYPE_VOLUMETEXTURE; }
   HRESULT GetLevelDesc(UINT level, D3DVOLUME_DESC* desc) override;
-  HRESULT LockBox(UINT level, D3DLOCKED_BOX* lockedVolume, const D3DBOX* box,
-                  DWORD flags) override;
+  HRESULT LockBox(UINT level, D3DLOCKED_BOX* lockedVolume, const D3DBOX* box, DWORD flags) override;
   HRESULT UnlockBox(UINT level) override;
 
  private:

@@ -38,7 +38,6 @@ struct ID3DXFont : IUnknown {
 
 typedef ID3DXFont* LPD3DXFONT;
 
-
 HRESULT WINAPI D3DXCreateFontA(IDirect3DDevice9* device, INT height, UINT width, UINT weight,
                                UINT mipLevels, BOOL italic, DWORD charSet, DWORD outputPrecision,
                                DWORD quality, DWORD pitchAndFamily, LPCSTR faceName,

@@ -13,8 +13,12 @@ struct D3DXVECTOR3 : D3DVECTOR {
     y = vy;
     z = vz;
   }
-  D3DXVECTOR3 operator+(const D3DXVECTOR3& v) const { return D3DXVECTOR3(x + v.x, y + v.y, z + v.z); }
-  D3DXVECTOR3 operator-(const D3DXVECTOR3& v) const { return D3DXVECTOR3(x - v.x, y - v.y, z - v.z); }
+  D3DXVECTOR3 operator+(const D3DXVECTOR3& v) const {
+    return D3DXVECTOR3(x + v.x, y + v.y, z + v.z);
+  }
+  D3DXVECTOR3 operator-(const D3DXVECTOR3& v) const {
+    return D3DXVECTOR3(x - v.x, y - v.y, z - v.z);
+  }
   D3DXVECTOR3 operator*(float f) const { return D3DXVECTOR3(x * f, y * f, z * f); }
   D3DXVECTOR3& operator+=(const D3DXVECTOR3& v) {
     x += v.x;
@@ -42,9 +46,9 @@ struct D3DXCOLOR {
 
 struct D3DXMATRIX : D3DMATRIX {
   D3DXMATRIX() = default;
-  D3DXMATRIX(float m11, float m12, float m13, float m14, float m21, float m22, float m23,
-             float m24, float m31, float m32, float m33, float m34, float m41, float m42,
-             float m43, float m44);
+  D3DXMATRIX(float m11, float m12, float m13, float m14, float m21, float m22, float m23, float m24,
+             float m31, float m32, float m33, float m34, float m41, float m42, float m43,
+             float m44);
   float& operator()(unsigned row, unsigned col) { return m[row][col]; }
   float operator()(unsigned row, unsigned col) const { return m[row][col]; }
   D3DXMATRIX operator*(const D3DXMATRIX& other) const;

@@ -70,9 +70,8 @@ HRESULT WINAPI D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR src
 
 HRESULT WINAPI D3DXCreateVolumeTextureFromFileExA(
     IDirect3DDevice9* device, LPCSTR srcFile, UINT width, UINT height, UINT depth, UINT mipLevels,
-    DWORD usage, D3DFORMAT format, D3DPOOL pool, DWORD filter, DWORD mipFilter,
-    D3DCOLOR colorKey, D3DXIMAGE_INFO* srcInfo, PALETTEENTRY* palette,
-    IDirect3DVolumeTexture9** texture);
+    DWORD usage, D3DFORMAT format, D3DPOOL pool, DWORD filter, DWORD mipFilter, D3DCOLOR colorKey,
+    D3DXIMAGE_INFO* srcInfo, PALETTEENTRY* palette, IDirect3DVolumeTexture9** texture);
 
 HRESULT WINAPI D3DXLoadSurfaceFromFileA(IDirect3DSurface9* destSurface,
                                         const PALETTEENTRY* destPalette, const RECT* destRect,

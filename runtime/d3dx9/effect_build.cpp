@@ -43,9 +43,9 @@ Effect::~Effect() {
 
 bool Effect::Build(const char* fileName, std::string& error) {
   if (!parameters_.Init(parsed_.parameters)) {
-    error = FormatFxError(fileName, FxSourcePos(),
-                          "the parameters hold more than " +
-                              std::to_string(ParameterTable::kMaxSlots) + " values");
+    error = FormatFxError(
+        fileName, FxSourcePos(),
+        "the parameters hold more than " + std::to_string(ParameterTable::kMaxSlots) + " values");
     return false;
   }
   handles_.assign(parsed_.parameters.size() + parsed_.techniques.size(), '\0');
@@ -126,8 +126,7 @@ void Effect::CollectSavedStates(EffectTechnique& technique) {
   }
 }
 
-void Effect::ReportUnsupported(const FxState& state, const char* fileName,
-                               const char* what) const {
+void Effect::ReportUnsupported(const FxState& state, const char* fileName, const char* what) const {
   char line[512];
   std::snprintf(line, sizeof line, "D3DX: %s(%u,%u): the %s '%s' is not supported; skipped\n",
                 fileName, unsigned(state.where.line), unsigned(state.where.column), what,

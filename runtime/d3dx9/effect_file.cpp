@@ -80,8 +80,8 @@ HRESULT WINAPI D3DXCreateEffectFromFileA(IDirect3DDevice9* device, LPCSTR srcFil
   if (defines && defines[0].Name)
     return Fail(E_NOTIMPL, name + ": error: macro definitions are not supported",
                 compilationErrors);
-  if (pool) return Fail(E_NOTIMPL, name + ": error: effect pools are not supported",
-                        compilationErrors);
+  if (pool)
+    return Fail(E_NOTIMPL, name + ": error: effect pools are not supported", compilationErrors);
 
   char path[kMaxPath];
   if (!ember::win32::ToHostPath(srcFile, path, sizeof path))

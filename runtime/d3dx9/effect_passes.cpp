@@ -24,8 +24,7 @@ int Effect::TechniqueIndex(D3DXHANDLE handle) const {
 D3DXHANDLE Effect::GetTechniqueByName(LPCSTR name) {
   if (!name) return nullptr;
   for (size_t t = 0; t < parsed_.techniques.size(); ++t)
-    if (std::strcmp(parsed_.techniques[t].name.c_str(), name) == 0)
-      return TechniqueHandle(int(t));
+    if (std::strcmp(parsed_.techniques[t].name.c_str(), name) == 0) return TechniqueHandle(int(t));
   return nullptr;
 }
 

@@ -48,8 +48,8 @@ class Font : public ComObject<ID3DXFont> {
     // Left and top alignment without clipping is what is laid out; other formats draw the
     // same way.
     int quadCount = 0;
-    int height = LayoutText(atlas_, text, count, rect->left, rect->top, quads_, kMaxQuads,
-                            &quadCount);
+    int height =
+        LayoutText(atlas_, text, count, rect->left, rect->top, quads_, kMaxQuads, &quadCount);
     if (format & DT_CALCRECT) return height;
     int drawn = quadCount < kMaxQuads ? quadCount : kMaxQuads;
     Draw(drawn, color);
@@ -104,7 +104,7 @@ class Font : public ComObject<ID3DXFont> {
     device_->SetTexture(0, atlasTexture_);
     for (int first = 0; first < quadCount; first += SpriteRenderer::kMaxQuads) {
       int n = quadCount - first < SpriteRenderer::kMaxQuads ? quadCount - first
-                                                              : SpriteRenderer::kMaxQuads;
+                                                            : SpriteRenderer::kMaxQuads;
       renderer_.Draw(device, vertices_ + first * 4, n, true);
     }
     device_->SetTexture(0, saved);

@@ -12,8 +12,8 @@ namespace ember {
 // faces), then to the default sans-serif face. On success path, faceIndex and
 // matchedFamily describe the face chosen; fails, with error set, only when no
 // usable font file exists at all.
-bool FindFontFile(const char* faceName, int weight, bool italic, std::string& path,
-                  int& faceIndex, std::string& matchedFamily, std::string& error);
+bool FindFontFile(const char* faceName, int weight, bool italic, std::string& path, int& faceIndex,
+                  std::string& matchedFamily, std::string& error);
 
 // Frees fontconfig's process-wide configuration, which otherwise lives until
 // exit (and shows up as a leak under LeakSanitizer). A later FindFontFile

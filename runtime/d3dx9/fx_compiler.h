@@ -36,25 +36,26 @@
 namespace ember {
 
 enum class FxScalarKind {
-    Float,
-    Int,
-    UInt,   // HLSL bool arrives as a 32-bit unsigned 0 or 1
-    Other,  // struct members and the like; the effect cannot set them
+  Float,
+  Int,
+  UInt,   // HLSL bool arrives as a 32-bit unsigned 0 or 1
+  Other,  // struct members and the like; the effect cannot set them
 };
 
 struct FxUniformMember {
-    std::string glslName;  // the member's name in the GLSL block
-    int parameter = -1;    // index into FxEffect::parameters; -1 when no parameter matches
-    FxScalarKind scalar = FxScalarKind::Float;
-    uint32_t offset = 0;   // bytes from the start of the block
-    uint32_t size = 0;     // bytes the member spans, array elements included
-    uint32_t rows = 1;     // as the HLSL declares it: float4x3 -> 4, 3; float3 -> 1, 3
-    uint32_t columns = 1;
-    uint32_t arrayCount = 0;    // 0 when not an array
-    uint32_t arrayStride = 0;   // bytes between array elements (std140: a multiple of 16)
-    bool isMatrix = false;
-    uint32_t matrixStride = 0;  // bytes between the rows (RowMajor) or columns (ColMajor) of SPIR-V's matrix
-    bool spirvRowMajor = false;
+  std::string glslName;  // the member's name in the GLSL block
+  int parameter = -1;    // index into FxEffect::parameters; -1 when no parameter matches
+  FxScalarKind scalar = FxScalarKind::Float;
+  uint32_t offset = 0;  // bytes from the start of the block
+  uint32_t size = 0;    // bytes the member spans, array elements included
+  uint32_t rows = 1;    // as the HLSL declares it: float4x3 -> 4, 3; float3 -> 1, 3
+  uint32_t columns = 1;
+  uint32_t arrayCount = 0;   // 0 when not an array
+  uint32_t arrayStride = 0;  // bytes between array elements (std140: a multiple of 16)
+  bool isMatrix = false;
+  uint32_t matrixStride =
+      0;  // bytes between the rows (RowMajor) or columns (ColMajor) of SPIR-V's matrix
+  bool spirvRowMajor = false;
 };
 
 // A stage's non-sampler parameters, as one std140 uniform block. Bind it with
@@ -62,49 +63,50 @@ struct FxUniformMember {
 // glslang puts every global parameter in the block, read or not, so when both
 // stages have one they agree on every member and offset.
 struct FxUniformBlock {
-    std::string glslName;  // empty when the stage reads no parameter
-    uint32_t size = 0;
-    std::vector<FxUniformMember> members;
+  std::string glslName;  // empty when the stage reads no parameter
+  uint32_t size = 0;
+  std::vector<FxUniformMember> members;
 };
 
 // GLSL 330 has no binding qualifier: after linking, set the unit with
 // glUniform1i(glGetUniformLocation(program, glslName), unit).
 struct FxSamplerBinding {
-    std::string glslName;
-    int parameter = -1;  // the effect's sampler parameter
-    bool vertexStage = false;
-    bool fragmentStage = false;
+  std::string glslName;
+  int parameter = -1;  // the effect's sampler parameter
+  bool vertexStage = false;
+  bool fragmentStage = false;
 };
 
 // Bind each before linking with glBindAttribLocation(program, location,
 // glslName), the location chosen for the vertex declaration element of the
 // same usage and usage index.
 struct FxVertexInput {
-    std::string glslName;
-    std::string semantic;  // as the HLSL writes it: "TEXCOORD0"
-    uint32_t usage = 0;    // D3DDECLUSAGE
-    uint32_t usageIndex = 0;
+  std::string glslName;
+  std::string semantic;  // as the HLSL writes it: "TEXCOORD0"
+  uint32_t usage = 0;    // D3DDECLUSAGE
+  uint32_t usageIndex = 0;
 };
 
 struct FxCompiledPass {
-    std::string vertexGlsl;
-    std::string fragmentGlsl;
-    FxUniformBlock vertexUniforms;
-    FxUniformBlock fragmentUniforms;
-    std::vector<FxSamplerBinding> samplers;
-    std::vector<FxVertexInput> vertexInputs;
+  std::string vertexGlsl;
+  std::string fragmentGlsl;
+  FxUniformBlock vertexUniforms;
+  FxUniformBlock fragmentUniforms;
+  std::vector<FxSamplerBinding> samplers;
+  std::vector<FxVertexInput> vertexInputs;
 };
 
 // Compiles pass `passIndex` of technique `techniqueIndex`. On failure returns
 // false with `error` as the effect compiler shows it:
 // "Flame_OK.fx(42,9): error: 'foo' : unknown variable", the offending line
 // and its neighbours after it. Not thread-safe: compile from one thread.
-bool CompilePass(const FxEffect& effect, size_t techniqueIndex, size_t passIndex, const char* fileName,
-                 FxCompiledPass& out, std::string& error);
+bool CompilePass(const FxEffect& effect, size_t techniqueIndex, size_t passIndex,
+                 const char* fileName, FxCompiledPass& out, std::string& error);
 
 // Writes the D3DXMATRIX `m` into the block shadow for a matrix member, array
 // element `element`, following the member's reflected layout (see above).
 // Does nothing for a member that is no matrix or an element past the array.
-void StoreMatrix(const FxUniformMember& member, const float m[16], uint8_t* blockShadow, uint32_t element = 0);
+void StoreMatrix(const FxUniformMember& member, const float m[16], uint8_t* blockShadow,
+                 uint32_t element = 0);
 
 }  // namespace ember

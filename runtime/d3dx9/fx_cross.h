@@ -13,17 +13,17 @@ namespace ember {
 
 // A vertex output or a fragment input, by its Direct3D semantic.
 struct FxVarying {
-    std::string semantic;  // upper case with its index: "TEXCOORD0", "COLOR1"
-    uint32_t components = 0;
-    uint32_t arraySize = 0;
+  std::string semantic;  // upper case with its index: "TEXCOORD0", "COLOR1"
+  uint32_t components = 0;
+  uint32_t arraySize = 0;
 };
 
 struct FxStageResult {
-    std::string glsl;
-    FxUniformBlock uniforms;
-    std::vector<FxSamplerBinding> samplers;
-    std::vector<FxVertexInput> inputs;  // vertex stage only
-    std::vector<FxVarying> varyings;    // vertex outputs, or fragment inputs
+  std::string glsl;
+  FxUniformBlock uniforms;
+  std::vector<FxSamplerBinding> samplers;
+  std::vector<FxVertexInput> inputs;  // vertex stage only
+  std::vector<FxVarying> varyings;    // vertex outputs, or fragment inputs
 };
 
 // "TEXCOORD" -> "TEXCOORD0", "color1" -> "COLOR1": Direct3D matches the

@@ -10,14 +10,14 @@
 namespace ember {
 
 enum class IsolatedCompile {
-    Compiled,        // `spirv` holds the stage
-    Refused,         // the shader has errors: glslang's info log is in `log`
-    CompilerFailed,  // the compiler crashed, hung or could not run: `log` says how
+  Compiled,        // `spirv` holds the stage
+  Refused,         // the shader has errors: glslang's info log is in `log`
+  CompilerFailed,  // the compiler crashed, hung or could not run: `log` says how
 };
 
 // As CompileHlslToSpirv, in a forked child that gets `timeLimitMs` to answer.
-IsolatedCompile CompileHlslToSpirvIsolated(const std::string& hlsl, bool vertex, const std::string& entry,
-                                           std::vector<uint32_t>& spirv, std::string& log,
-                                           int timeLimitMs = 20000);
+IsolatedCompile CompileHlslToSpirvIsolated(const std::string& hlsl, bool vertex,
+                                           const std::string& entry, std::vector<uint32_t>& spirv,
+                                           std::string& log, int timeLimitMs = 20000);
 
 }  // namespace ember

@@ -19,7 +19,7 @@ std::string FxSourceContext(const std::string& source, const FxSourcePos& at);
 // then the source around the first error. Messages without a place in the
 // file, or placed past its end (the code added for compile arguments), go to
 // `fallback`, the entry point on the pass's compile line.
-std::string FormatGlslangLog(const std::string& log, const char* fileName, const std::string& source,
-                             const FxSourcePos& fallback);
+std::string FormatGlslangLog(const std::string& log, const char* fileName,
+                             const std::string& source, const FxSourcePos& fallback);
 
 }  // namespace ember

@@ -10,25 +10,25 @@
 namespace ember {
 
 struct FxSourcePos {
-    uint32_t line = 0;    // 1-based; 0 when unknown
-    uint32_t column = 0;  // 1-based byte column
+  uint32_t line = 0;    // 1-based; 0 when unknown
+  uint32_t column = 0;  // 1-based byte column
 };
 
 enum class FxType {
-    Float,  // half is read as float, as Direct3D 9 hardware does
-    Int,
-    Bool,
-    String,
-    Texture,
-    Texture1D,
-    Texture2D,
-    Texture3D,
-    TextureCube,
-    Sampler,
-    Sampler1D,
-    Sampler2D,
-    Sampler3D,
-    SamplerCube,
+  Float,  // half is read as float, as Direct3D 9 hardware does
+  Int,
+  Bool,
+  String,
+  Texture,
+  Texture1D,
+  Texture2D,
+  Texture3D,
+  TextureCube,
+  Sampler,
+  Sampler1D,
+  Sampler2D,
+  Sampler3D,
+  SamplerCube,
 };
 
 enum class FxClass { Scalar, Vector, Matrix, Object };
@@ -38,91 +38,92 @@ enum class FxClass { Scalar, Vector, Matrix, Object };
 enum class FxDimension { None, Any, Tex1D, Tex2D, Tex3D, Cube };
 
 struct FxAnnotation {
-    std::string type;  // as written: "string", "float3", ...
-    std::string name;
-    std::string stringValue;
-    std::vector<float> values;
+  std::string type;  // as written: "string", "float3", ...
+  std::string name;
+  std::string stringValue;
+  std::vector<float> values;
 };
 
 // One state assignment of a pass or of a sampler_state block.
 struct FxState {
-    std::string name;      // as written
-    uint32_t type = 0;     // D3DRENDERSTATETYPE or D3DSAMPLERSTATETYPE; 0 when unknown
-    uint32_t value = 0;    // the DWORD Direct3D takes; FLOAT states carry the float's bits
-    bool supported = false;
-    std::string rawValue;  // the value's text, kept for unknown states
-    FxSourcePos where;
+  std::string name;    // as written
+  uint32_t type = 0;   // D3DRENDERSTATETYPE or D3DSAMPLERSTATETYPE; 0 when unknown
+  uint32_t value = 0;  // the DWORD Direct3D takes; FLOAT states carry the float's bits
+  bool supported = false;
+  std::string rawValue;  // the value's text, kept for unknown states
+  FxSourcePos where;
 };
 
 struct FxParameter {
-    std::string name;
-    std::string semantic;  // empty when none
-    FxType type = FxType::Float;
-    FxClass cls = FxClass::Scalar;
-    uint32_t rows = 1;       // float4x3: 4 rows, 3 columns; float3: 1 row, 3 columns
-    uint32_t columns = 1;
-    uint32_t arraySize = 0;  // 0: not an array
-    std::vector<float> initialValue;  // empty: no initializer; else rows*columns*max(1,arraySize) floats
-    std::string stringValue;          // initial value of a string parameter
-    std::vector<FxAnnotation> annotations;
+  std::string name;
+  std::string semantic;  // empty when none
+  FxType type = FxType::Float;
+  FxClass cls = FxClass::Scalar;
+  uint32_t rows = 1;  // float4x3: 4 rows, 3 columns; float3: 1 row, 3 columns
+  uint32_t columns = 1;
+  uint32_t arraySize = 0;  // 0: not an array
+  std::vector<float>
+      initialValue;         // empty: no initializer; else rows*columns*max(1,arraySize) floats
+  std::string stringValue;  // initial value of a string parameter
+  std::vector<FxAnnotation> annotations;
 
-    FxDimension dimension = FxDimension::None;  // textures and samplers
-    std::string samplerTexture;                 // sampler_state's Texture = <name>
-    int samplerTextureIndex = -1;               // index of that texture parameter
-    std::vector<FxState> samplerStates;
+  FxDimension dimension = FxDimension::None;  // textures and samplers
+  std::string samplerTexture;                 // sampler_state's Texture = <name>
+  int samplerTextureIndex = -1;               // index of that texture parameter
+  std::vector<FxState> samplerStates;
 
-    FxSourcePos where;
+  FxSourcePos where;
 };
 
 // `VertexShader = compile vs_3_0 main(args)` of a pass.
 struct FxShaderCall {
-    bool present = false;
-    std::string profile;            // "vs_3_0"
-    uint32_t major = 0, minor = 0;  // 3, 0; vs_2_a and ps_2_b read as 2.0
-    std::string entry;
-    std::vector<std::string> args;  // source text of each argument
-    FxSourcePos where;              // of the entry point name
+  bool present = false;
+  std::string profile;            // "vs_3_0"
+  uint32_t major = 0, minor = 0;  // 3, 0; vs_2_a and ps_2_b read as 2.0
+  std::string entry;
+  std::vector<std::string> args;  // source text of each argument
+  FxSourcePos where;              // of the entry point name
 };
 
 struct FxPass {
-    std::string name;
-    std::vector<FxAnnotation> annotations;
-    std::vector<FxState> states;  // render states, in the order written
-    FxShaderCall vertexShader;
-    FxShaderCall pixelShader;
-    FxSourcePos where;
+  std::string name;
+  std::vector<FxAnnotation> annotations;
+  std::vector<FxState> states;  // render states, in the order written
+  FxShaderCall vertexShader;
+  FxShaderCall pixelShader;
+  FxSourcePos where;
 };
 
 struct FxTechnique {
-    std::string name;
-    std::vector<FxAnnotation> annotations;
-    std::vector<FxPass> passes;
-    FxSourcePos where;
+  std::string name;
+  std::vector<FxAnnotation> annotations;
+  std::vector<FxPass> passes;
+  FxSourcePos where;
 };
 
 struct FxFunctionParam {
-    std::string text;  // the whole parameter as written, semantic included
-    std::string name;
-    bool isUniform = false;
+  std::string text;  // the whole parameter as written, semantic included
+  std::string name;
+  bool isUniform = false;
 };
 
 // A function definition of the HLSL part; compile arguments need its signature.
 struct FxFunction {
-    std::string name;
-    std::string returnType;      // text before the name, qualifiers included
-    std::string returnSemantic;  // ": COLOR0" or empty
-    std::vector<FxFunctionParam> params;
-    FxSourcePos where;
+  std::string name;
+  std::string returnType;      // text before the name, qualifiers included
+  std::string returnSemantic;  // ": COLOR0" or empty
+  std::vector<FxFunctionParam> params;
+  FxSourcePos where;
 };
 
 struct FxEffect {
-    std::string source;  // the file as read
-    // The source with the framework-only parts blanked, every line and column
-    // in its place, for the HLSL compiler.
-    std::string hlsl;
-    std::vector<FxParameter> parameters;  // in declaration order
-    std::vector<FxTechnique> techniques;
-    std::vector<FxFunction> functions;
+  std::string source;  // the file as read
+  // The source with the framework-only parts blanked, every line and column
+  // in its place, for the HLSL compiler.
+  std::string hlsl;
+  std::vector<FxParameter> parameters;  // in declaration order
+  std::vector<FxTechnique> techniques;
+  std::vector<FxFunction> functions;
 };
 
 }  // namespace ember

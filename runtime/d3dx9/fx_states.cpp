@@ -37,24 +37,24 @@ const FxEnumName kBlendNames[] = {
 };
 
 const FxEnumName kBlendOpNames[] = {
-    {"Add", BLENDOP_ADD},
-    {"Subtract", BLENDOP_SUBTRACT},
-    {"RevSubtract", BLENDOP_REVSUBTRACT},
-    {"Min", BLENDOP_MIN},
-    {"Max", BLENDOP_MAX},
+    {"Add", BLENDOP_ADD}, {"Subtract", BLENDOP_SUBTRACT}, {"RevSubtract", BLENDOP_REVSUBTRACT},
+    {"Min", BLENDOP_MIN}, {"Max", BLENDOP_MAX},
 };
 
 const FxEnumName kCmpNames[] = {
-    {"Never", CMP_NEVER},     {"Less", CMP_LESS},
-    {"Equal", CMP_EQUAL},     {"LessEqual", CMP_LESSEQUAL},
-    {"Greater", CMP_GREATER}, {"NotEqual", CMP_NOTEQUAL},
-    {"GreaterEqual", CMP_GREATEREQUAL}, {"Always", CMP_ALWAYS},
+    {"Never", CMP_NEVER},
+    {"Less", CMP_LESS},
+    {"Equal", CMP_EQUAL},
+    {"LessEqual", CMP_LESSEQUAL},
+    {"Greater", CMP_GREATER},
+    {"NotEqual", CMP_NOTEQUAL},
+    {"GreaterEqual", CMP_GREATEREQUAL},
+    {"Always", CMP_ALWAYS},
 };
 
 const FxEnumName kStencilOpNames[] = {
-    {"Keep", STENCILOP_KEEP},       {"Zero", STENCILOP_ZERO},
-    {"Replace", STENCILOP_REPLACE}, {"IncrSat", STENCILOP_INCRSAT},
-    {"DecrSat", STENCILOP_DECRSAT}, {"Invert", STENCILOP_INVERT},
+    {"Keep", STENCILOP_KEEP},       {"Zero", STENCILOP_ZERO},       {"Replace", STENCILOP_REPLACE},
+    {"IncrSat", STENCILOP_INCRSAT}, {"DecrSat", STENCILOP_DECRSAT}, {"Invert", STENCILOP_INVERT},
     {"Incr", STENCILOP_INCR},       {"Decr", STENCILOP_DECR},
 };
 
@@ -75,9 +75,8 @@ const FxEnumName kFilterNames[] = {
 };
 
 const FxEnumName kAddressNames[] = {
-    {"Wrap", TADDRESS_WRAP},     {"Mirror", TADDRESS_MIRROR},
-    {"Clamp", TADDRESS_CLAMP},   {"Border", TADDRESS_BORDER},
-    {"MirrorOnce", TADDRESS_MIRRORONCE},
+    {"Wrap", TADDRESS_WRAP},     {"Mirror", TADDRESS_MIRROR},         {"Clamp", TADDRESS_CLAMP},
+    {"Border", TADDRESS_BORDER}, {"MirrorOnce", TADDRESS_MIRRORONCE},
 };
 
 const FxStateInfo kRenderStates[] = {
@@ -114,9 +113,12 @@ const FxStateInfo kRenderStates[] = {
     {"CCW_StencilZFail", RS_CCW_STENCILZFAIL, FxValueKind::Enum, EMBER_FX_NAMES(kStencilOpNames)},
     {"CCW_StencilPass", RS_CCW_STENCILPASS, FxValueKind::Enum, EMBER_FX_NAMES(kStencilOpNames)},
     {"CCW_StencilFunc", RS_CCW_STENCILFUNC, FxValueKind::Enum, EMBER_FX_NAMES(kCmpNames)},
-    {"ColorWriteEnable1", RS_COLORWRITEENABLE1, FxValueKind::Flags, EMBER_FX_NAMES(kColorWriteNames)},
-    {"ColorWriteEnable2", RS_COLORWRITEENABLE2, FxValueKind::Flags, EMBER_FX_NAMES(kColorWriteNames)},
-    {"ColorWriteEnable3", RS_COLORWRITEENABLE3, FxValueKind::Flags, EMBER_FX_NAMES(kColorWriteNames)},
+    {"ColorWriteEnable1", RS_COLORWRITEENABLE1, FxValueKind::Flags,
+     EMBER_FX_NAMES(kColorWriteNames)},
+    {"ColorWriteEnable2", RS_COLORWRITEENABLE2, FxValueKind::Flags,
+     EMBER_FX_NAMES(kColorWriteNames)},
+    {"ColorWriteEnable3", RS_COLORWRITEENABLE3, FxValueKind::Flags,
+     EMBER_FX_NAMES(kColorWriteNames)},
     {"BlendFactor", RS_BLENDFACTOR, FxValueKind::Int, nullptr, 0},
     {"SRGBWriteEnable", RS_SRGBWRITEENABLE, FxValueKind::Bool, nullptr, 0},
     {"DepthBias", RS_DEPTHBIAS, FxValueKind::Float, nullptr, 0},
@@ -143,43 +145,50 @@ const FxStateInfo kSamplerStates[] = {
 #undef EMBER_FX_NAMES
 
 struct UsageName {
-    const char* name;
-    uint32_t usage;
+  const char* name;
+  uint32_t usage;
 };
 
 // Longest names first where one is a prefix of another (POSITIONT, POSITION).
 const UsageName kUsageNames[] = {
-    {"POSITIONT", DECLUSAGE_POSITIONT},   {"POSITION", DECLUSAGE_POSITION},
-    {"BLENDWEIGHT", DECLUSAGE_BLENDWEIGHT}, {"BLENDINDICES", DECLUSAGE_BLENDINDICES},
-    {"NORMAL", DECLUSAGE_NORMAL},         {"PSIZE", DECLUSAGE_PSIZE},
-    {"TEXCOORD", DECLUSAGE_TEXCOORD},     {"TANGENT", DECLUSAGE_TANGENT},
-    {"BINORMAL", DECLUSAGE_BINORMAL},     {"TESSFACTOR", DECLUSAGE_TESSFACTOR},
-    {"COLOR", DECLUSAGE_COLOR},           {"FOG", DECLUSAGE_FOG},
-    {"DEPTH", DECLUSAGE_DEPTH},           {"SAMPLE", DECLUSAGE_SAMPLE},
+    {"POSITIONT", DECLUSAGE_POSITIONT},
+    {"POSITION", DECLUSAGE_POSITION},
+    {"BLENDWEIGHT", DECLUSAGE_BLENDWEIGHT},
+    {"BLENDINDICES", DECLUSAGE_BLENDINDICES},
+    {"NORMAL", DECLUSAGE_NORMAL},
+    {"PSIZE", DECLUSAGE_PSIZE},
+    {"TEXCOORD", DECLUSAGE_TEXCOORD},
+    {"TANGENT", DECLUSAGE_TANGENT},
+    {"BINORMAL", DECLUSAGE_BINORMAL},
+    {"TESSFACTOR", DECLUSAGE_TESSFACTOR},
+    {"COLOR", DECLUSAGE_COLOR},
+    {"FOG", DECLUSAGE_FOG},
+    {"DEPTH", DECLUSAGE_DEPTH},
+    {"SAMPLE", DECLUSAGE_SAMPLE},
 };
 
 template <size_t N>
 const FxStateInfo* FindIn(const FxStateInfo (&table)[N], std::string_view name) {
-    for (const FxStateInfo& info : table) {
-        if (EqualsNoCase(info.name, name)) return &info;
-    }
-    return nullptr;
+  for (const FxStateInfo& info : table) {
+    if (EqualsNoCase(info.name, name)) return &info;
+  }
+  return nullptr;
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
 }  // namespace
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
 }
 
 const FxStateInfo* FindRenderState(std::string_view name) { return FindIn(kRenderStates, name); }
@@ -187,31 +196,31 @@ const FxStateInfo* FindRenderState(std::string_view name) { return FindIn(kRende
 const FxStateInfo* FindSamplerState(std::string_view name) { return FindIn(kSamplerStates, name); }
 
 bool FindStateValueName(const FxStateInfo& state, std::string_view name, uint32_t& value) {
-    for (size_t i = 0; i < state.nameCount; ++i) {
-        if (EqualsNoCase(state.names[i].name, name)) {
-            value = state.names[i].value;
-            return true;
-        }
+  for (size_t i = 0; i < state.nameCount; ++i) {
+    if (EqualsNoCase(state.names[i].name, name)) {
+      value = state.names[i].value;
+      return true;
     }
-    return false;
+  }
+  return false;
 }
 
 bool ParseDeclUsage(std::string_view semantic, uint32_t& usage, uint32_t& usageIndex) {
-    for (const UsageName& entry : kUsageNames) {
-        std::string_view name = entry.name;
-        if (!StartsWithNoCase(semantic, name)) continue;
-        std::string_view digits = semantic.substr(name.size());
-        if (digits.size() > 2) return false;
-        uint32_t index = 0;
-        for (char c : digits) {
-            if (c < '0' || c > '9') return false;
-            index = index * 10 + static_cast<uint32_t>(c - '0');
-        }
-        usage = entry.usage;
-        usageIndex = index;
-        return true;
+  for (const UsageName& entry : kUsageNames) {
+    std::string_view name = entry.name;
+    if (!StartsWithNoCase(semantic, name)) continue;
+    std::string_view digits = semantic.substr(name.size());
+    if (digits.size() > 2) return false;
+    uint32_t index = 0;
+    for (char c : digits) {
+      if (c < '0' || c > '9') return false;
+      index = index * 10 + static_cast<uint32_t>(c - '0');
     }
-    return false;
+    usage = entry.usage;
+    usageIndex = index;
+    return true;
+  }
+  return false;
 }
 
 }  // namespace ember

@@ -162,24 +162,24 @@ constexpr uint32_t DECLUSAGE_SAMPLE = 13;
 }  // namespace d3d
 
 enum class FxValueKind {
-    Bool,   // true/false, or an integer
-    Int,    // an integer, decimal or 0x hexadecimal
-    Float,  // a number, stored as the float's bits
-    Enum,   // a name of the state's enumeration, or an integer
-    Flags,  // names of the enumeration joined by '|', or an integer
+  Bool,   // true/false, or an integer
+  Int,    // an integer, decimal or 0x hexadecimal
+  Float,  // a number, stored as the float's bits
+  Enum,   // a name of the state's enumeration, or an integer
+  Flags,  // names of the enumeration joined by '|', or an integer
 };
 
 struct FxEnumName {
-    const char* name;
-    uint32_t value;
+  const char* name;
+  uint32_t value;
 };
 
 struct FxStateInfo {
-    const char* name;  // the effect spelling, matched without regard to case
-    uint32_t type;
-    FxValueKind kind;
-    const FxEnumName* names;  // for Enum and Flags
-    size_t nameCount;
+  const char* name;  // the effect spelling, matched without regard to case
+  uint32_t type;
+  FxValueKind kind;
+  const FxEnumName* names;  // for Enum and Flags
+  size_t nameCount;
 };
 
 // Null when the name is not a state this runtime knows.

@@ -9,18 +9,18 @@
 namespace ember {
 
 struct GlyphInfo {
-    int atlasX = 0, atlasY = 0, width = 0, height = 0;  // texels of the bitmap
-    int bearingX = 0, bearingY = 0;  // pen on the baseline to the bitmap's top-left, y up
-    int advance = 0;                 // whole pixels
-    bool present = false;            // false for control bytes and unassigned cp1252 bytes
+  int atlasX = 0, atlasY = 0, width = 0, height = 0;  // texels of the bitmap
+  int bearingX = 0, bearingY = 0;  // pen on the baseline to the bitmap's top-left, y up
+  int advance = 0;                 // whole pixels
+  bool present = false;            // false for control bytes and unassigned cp1252 bytes
 };
 
 struct GlyphAtlas {
-    int width = 0, height = 0;  // width is a power of two; coverage is width * height bytes
-    std::vector<uint8_t> coverage;
-    GlyphInfo glyphs[256];
-    int ascent = 0, descent = 0;
-    int lineHeight = 0;  // ascent + descent, the Windows tmHeight
+  int width = 0, height = 0;  // width is a power of two; coverage is width * height bytes
+  std::vector<uint8_t> coverage;
+  GlyphInfo glyphs[256];
+  int ascent = 0, descent = 0;
+  int lineHeight = 0;  // ascent + descent, the Windows tmHeight
 };
 
 // Heights beyond this are refused: the atlas would not fit a texture.

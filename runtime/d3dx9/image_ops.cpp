@@ -76,9 +76,8 @@ uint8_t Luminance(const uint8_t* bgra) {
 bool ResizeImage(const Image& src, uint32_t width, uint32_t height, uint32_t depth, Image& out) {
   const uint32_t bpp = ImageBytesPerPixel(src.format);
   std::string error;
-  if (!IsConsistent(src, bpp) ||
-      !image_detail::CheckImageSize("resize", width, height, depth, bpp, src.pixels.size(),
-                                    error)) {
+  if (!IsConsistent(src, bpp) || !image_detail::CheckImageSize("resize", width, height, depth, bpp,
+                                                               src.pixels.size(), error)) {
     return false;
   }
   Image result;

@@ -22,13 +22,25 @@ D3DXCOLOR::operator DWORD() const {
   return (PackChannel(a) << 24) | (PackChannel(r) << 16) | (PackChannel(g) << 8) | PackChannel(b);
 }
 
-D3DXMATRIX::D3DXMATRIX(float m11, float m12, float m13, float m14, float m21, float m22,
-                       float m23, float m24, float m31, float m32, float m33, float m34,
-                       float m41, float m42, float m43, float m44) {
-  _11 = m11; _12 = m12; _13 = m13; _14 = m14;
-  _21 = m21; _22 = m22; _23 = m23; _24 = m24;
-  _31 = m31; _32 = m32; _33 = m33; _34 = m34;
-  _41 = m41; _42 = m42; _43 = m43; _44 = m44;
+D3DXMATRIX::D3DXMATRIX(float m11, float m12, float m13, float m14, float m21, float m22, float m23,
+                       float m24, float m31, float m32, float m33, float m34, float m41, float m42,
+                       float m43, float m44) {
+  _11 = m11;
+  _12 = m12;
+  _13 = m13;
+  _14 = m14;
+  _21 = m21;
+  _22 = m22;
+  _23 = m23;
+  _24 = m24;
+  _31 = m31;
+  _32 = m32;
+  _33 = m33;
+  _34 = m34;
+  _41 = m41;
+  _42 = m42;
+  _43 = m43;
+  _44 = m44;
 }
 
 D3DXMATRIX D3DXMATRIX::operator*(const D3DXMATRIX& other) const {
@@ -59,8 +71,7 @@ D3DXVECTOR3* D3DXVec3Cross(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVEC
   return out;
 }
 
-D3DXVECTOR3* D3DXVec3TransformCoord(D3DXVECTOR3* out, const D3DXVECTOR3* v,
-                                    const D3DXMATRIX* m) {
+D3DXVECTOR3* D3DXVec3TransformCoord(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DXMATRIX* m) {
   // Read everything before writing: out may be v.
   float x = v->x * m->_11 + v->y * m->_21 + v->z * m->_31 + m->_41;
   float y = v->x * m->_12 + v->y * m->_22 + v->z * m->_32 + m->_42;
@@ -121,8 +132,8 @@ D3DXMATRIX* D3DXMatrixRotationAxis(D3DXMATRIX* out, const D3DXVECTOR3* axis, flo
   float c = std::cos(angle), s = std::sin(angle), t = 1.0f - c;
   *out = D3DXMATRIX(t * v.x * v.x + c, t * v.x * v.y + s * v.z, t * v.x * v.z - s * v.y, 0,
                     t * v.x * v.y - s * v.z, t * v.y * v.y + c, t * v.y * v.z + s * v.x, 0,
-                    t * v.x * v.z + s * v.y, t * v.y * v.z - s * v.x, t * v.z * v.z + c, 0,
-                    0, 0, 0, 1);
+                    t * v.x * v.z + s * v.y, t * v.y * v.z - s * v.x, t * v.z * v.z + c, 0, 0, 0, 0,
+                    1);
   return out;
 }
 

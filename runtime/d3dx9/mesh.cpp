@@ -39,8 +39,8 @@ HRESULT Mesh::Create(IDirect3DDevice9* device, DWORD numFaces, DWORD numVertices
   if (!indices32 && numVertices > 0xFFFF) return D3DERR_INVALIDCALL;
   // A mesh is one stream.
   UINT count = 0;
-  while (count < MAXD3DDECLLENGTH && !(declaration[count].Stream == 0xFF &&
-                                       declaration[count].Type == D3DDECLTYPE_UNUSED)) {
+  while (count < MAXD3DDECLLENGTH &&
+         !(declaration[count].Stream == 0xFF && declaration[count].Type == D3DDECLTYPE_UNUSED)) {
     if (declaration[count].Stream != 0) return D3DERR_INVALIDCALL;
     ++count;
   }
@@ -61,20 +61,20 @@ HRESULT Mesh::Create(IDirect3DDevice9* device, DWORD numFaces, DWORD numVertices
   if (SUCCEEDED(status)) {
     created->declaration_->GetDeclaration(created->elements_, &count);
     created->fvf_ = d3d9::FvfFromDeclaration(created->elements_);
-    status = device->CreateVertexBuffer(
-        UINT(vertexBytes),
-        UsageOf(options, D3DXMESH_VB_WRITEONLY, D3DXMESH_VB_DYNAMIC,
-                D3DXMESH_VB_SOFTWAREPROCESSING),
-        created->fvf_, PoolOf(options, D3DXMESH_VB_SYSTEMMEM, D3DXMESH_VB_MANAGED),
-        &created->vertices_, nullptr);
+    status = device->CreateVertexBuffer(UINT(vertexBytes),
+                                        UsageOf(options, D3DXMESH_VB_WRITEONLY, D3DXMESH_VB_DYNAMIC,
+                                                D3DXMESH_VB_SOFTWAREPROCESSING),
+                                        created->fvf_,
+                                        PoolOf(options, D3DXMESH_VB_SYSTEMMEM, D3DXMESH_VB_MANAGED),
+                                        &created->vertices_, nullptr);
   }
   if (SUCCEEDED(status))
-    status = device->CreateIndexBuffer(
-        UINT(indexBytes),
-        UsageOf(options, D3DXMESH_IB_WRITEONLY, D3DXMESH_IB_DYNAMIC,
-                D3DXMESH_IB_SOFTWAREPROCESSING),
-        indices32 ? D3DFMT_INDEX32 : D3DFMT_INDEX16,
-        PoolOf(options, D3DXMESH_IB_SYSTEMMEM, D3DXMESH_IB_MANAGED), &created->indices_, nullptr);
+    status = device->CreateIndexBuffer(UINT(indexBytes),
+                                       UsageOf(options, D3DXMESH_IB_WRITEONLY, D3DXMESH_IB_DYNAMIC,
+                                               D3DXMESH_IB_SOFTWAREPROCESSING),
+                                       indices32 ? D3DFMT_INDEX32 : D3DFMT_INDEX16,
+                                       PoolOf(options, D3DXMESH_IB_SYSTEMMEM, D3DXMESH_IB_MANAGED),
+                                       &created->indices_, nullptr);
   if (SUCCEEDED(status)) {
     try {
       created->attributes_.assign(numFaces, 0);

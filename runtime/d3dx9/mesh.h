@@ -14,8 +14,8 @@ class Mesh : public ComObject<ID3DXMesh> {
  public:
   // Zeroed buffers of the given sizes on the device, laid out by the declaration (one stream).
   // The indices are 32-bit with D3DXMESH_32BIT in the options.
-  static HRESULT Create(IDirect3DDevice9* device, DWORD numFaces, DWORD numVertices,
-                        DWORD options, const D3DVERTEXELEMENT9* declaration, Mesh** mesh);
+  static HRESULT Create(IDirect3DDevice9* device, DWORD numFaces, DWORD numVertices, DWORD options,
+                        const D3DVERTEXELEMENT9* declaration, Mesh** mesh);
 
   HRESULT DrawSubset(DWORD attribId) override;
   DWORD GetNumFaces() override { return numFaces_; }
@@ -27,8 +27,8 @@ class Mesh : public ComObject<ID3DXMesh> {
   HRESULT GetDevice(IDirect3DDevice9** device) override;
   HRESULT CloneMeshFVF(DWORD options, DWORD fvf, IDirect3DDevice9* device,
                        ID3DXMesh** cloneMesh) override;
-  HRESULT CloneMesh(DWORD options, const D3DVERTEXELEMENT9* declaration,
-                    IDirect3DDevice9* device, ID3DXMesh** cloneMesh) override;
+  HRESULT CloneMesh(DWORD options, const D3DVERTEXELEMENT9* declaration, IDirect3DDevice9* device,
+                    ID3DXMesh** cloneMesh) override;
   HRESULT GetVertexBuffer(IDirect3DVertexBuffer9** vertexBuffer) override;
   HRESULT GetIndexBuffer(IDirect3DIndexBuffer9** indexBuffer) override;
   HRESULT LockVertexBuffer(DWORD flags, LPVOID* data) override;

@@ -98,13 +98,12 @@ HRESULT WINAPI D3DXComputeTangent(ID3DXMesh* mesh, DWORD texStage, DWORD tangent
   if (FAILED(status)) return status;
   uint8_t* vertices = static_cast<uint8_t*>(data);
   const size_t stride = mesh->GetNumBytesPerVertex();
-  uint8_t* binormals = binormal ? vertices + binormal->Offset
-                                : reinterpret_cast<uint8_t*>(scratchBinormals.data());
-  ember::ComputeTangentFrame(vertices + position->Offset, stride, vertices + normal->Offset,
-                             stride, vertices + texcoord->Offset, stride, vertexCount,
-                             indices.data(), mesh->GetNumFaces(), wrap != 0,
-                             vertices + tangent->Offset, stride, binormals,
-                             binormal ? stride : 12);
+  uint8_t* binormals =
+      binormal ? vertices + binormal->Offset : reinterpret_cast<uint8_t*>(scratchBinormals.data());
+  ember::ComputeTangentFrame(vertices + position->Offset, stride, vertices + normal->Offset, stride,
+                             vertices + texcoord->Offset, stride, vertexCount, indices.data(),
+                             mesh->GetNumFaces(), wrap != 0, vertices + tangent->Offset, stride,
+                             binormals, binormal ? stride : 12);
   return mesh->UnlockVertexBuffer();
 }
 

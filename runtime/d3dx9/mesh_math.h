@@ -17,8 +17,8 @@ constexpr uint32_t kNoAdjacentFace = 0xFFFFFFFFu;
 // its faces, each weighted by the face's angle at that vertex; (0, 0, 0) for a vertex that no
 // (non-degenerate) face uses.
 void ComputeVertexNormals(const uint8_t* positions, size_t stride, uint32_t vertexCount,
-                          const uint32_t* indices, uint32_t triangleCount,
-                          uint8_t* normalsOut, size_t normalStride);
+                          const uint32_t* indices, uint32_t triangleCount, uint8_t* normalsOut,
+                          size_t normalStride);
 
 // Per-vertex tangent (direction of increasing u) and binormal (direction of increasing v) by
 // Lengyel's method: per-triangle directions summed at each vertex, then made orthonormal
@@ -26,12 +26,10 @@ void ComputeVertexNormals(const uint8_t* positions, size_t stride, uint32_t vert
 // `texcoords`. With `wrapUV`, a coordinate difference is taken the short way around the
 // texture (0.9 to 0.1 is +0.2). Where the mapping gives no direction, the tangent is some unit
 // vector perpendicular to the normal and the binormal cross(normal, tangent): never NaN.
-void ComputeTangentFrame(const uint8_t* positions, size_t positionStride,
-                         const uint8_t* normals, size_t normalStride,
-                         const uint8_t* texcoords, size_t texcoordStride,
+void ComputeTangentFrame(const uint8_t* positions, size_t positionStride, const uint8_t* normals,
+                         size_t normalStride, const uint8_t* texcoords, size_t texcoordStride,
                          uint32_t vertexCount, const uint32_t* indices, uint32_t triangleCount,
-                         bool wrapUV,
-                         uint8_t* tangentsOut, size_t tangentStride,
+                         bool wrapUV, uint8_t* tangentsOut, size_t tangentStride,
                          uint8_t* binormalsOut, size_t binormalStride);
 
 // Centre: the average of the positions; radius: the largest distance from it. False, with a

@@ -7,8 +7,8 @@
 namespace ember {
 
 struct GlyphQuad {
-    int x0, y0, x1, y1;  // screen pixels, y down; the bitmap's size, unscaled
-    int atlasX, atlasY;  // the bitmap's top-left texel
+  int x0, y0, x1, y1;  // screen pixels, y down; the bitmap's size, unscaled
+  int atlasX, atlasY;  // the bitmap's top-left texel
 };
 
 // text is cp1252; length -1 (any negative) reads up to the NUL. (x, y) is the

@@ -21,8 +21,8 @@ HRESULT WINAPI D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR src
   *texture = nullptr;
   Image image;
   D3DXIMAGE_INFO info{};
-  HRESULT status = ember::d3dx::PreparePicture(srcFile, filter, mipFilter, colorKey, format, image,
-                                               info);
+  HRESULT status =
+      ember::d3dx::PreparePicture(srcFile, filter, mipFilter, colorKey, format, image, info);
   if (FAILED(status)) return status;
   if (image.isVolume) {
     ember::d3dx::ReportFailure(srcFile, "a volume texture file, not a 2D picture");
@@ -41,8 +41,8 @@ HRESULT WINAPI D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR src
   }
 
   IDirect3DTexture9* created = nullptr;
-  status = device->CreateTexture(w, h, ember::d3dx::MipLevelsFor(mipLevels, w, h, 1), usage,
-                                 format, pool, &created, nullptr);
+  status = device->CreateTexture(w, h, ember::d3dx::MipLevelsFor(mipLevels, w, h, 1), usage, format,
+                                 pool, &created, nullptr);
   if (FAILED(status)) return status;
   if (!ember::d3dx::FillTextureLevels(created, image)) {
     created->Release();

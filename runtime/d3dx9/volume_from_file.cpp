@@ -6,14 +6,14 @@ using ember::Image;
 
 HRESULT WINAPI D3DXCreateVolumeTextureFromFileExA(
     IDirect3DDevice9* device, LPCSTR srcFile, UINT width, UINT height, UINT depth, UINT mipLevels,
-    DWORD usage, D3DFORMAT format, D3DPOOL pool, DWORD filter, DWORD mipFilter,
-    D3DCOLOR colorKey, D3DXIMAGE_INFO* srcInfo, PALETTEENTRY*, IDirect3DVolumeTexture9** texture) {
+    DWORD usage, D3DFORMAT format, D3DPOOL pool, DWORD filter, DWORD mipFilter, D3DCOLOR colorKey,
+    D3DXIMAGE_INFO* srcInfo, PALETTEENTRY*, IDirect3DVolumeTexture9** texture) {
   if (!device || !srcFile || !texture) return D3DERR_INVALIDCALL;
   *texture = nullptr;
   Image image;
   D3DXIMAGE_INFO info{};
-  HRESULT status = ember::d3dx::PreparePicture(srcFile, filter, mipFilter, colorKey, format, image,
-                                               info);
+  HRESULT status =
+      ember::d3dx::PreparePicture(srcFile, filter, mipFilter, colorKey, format, image, info);
   if (FAILED(status)) return status;
 
   D3DCAPS9 caps{};

@@ -13,23 +13,23 @@ namespace ember {
 constexpr size_t kMaxXFileBytes = 64u * 1024u * 1024u;
 
 struct XMaterial {
-    float diffuse[4];   // the X file's faceColor, RGBA
-    float power;
-    float specular[3];
-    float emissive[3];
-    std::string textureFile;  // as written in the file, empty when the material has none
+  float diffuse[4];  // the X file's faceColor, RGBA
+  float power;
+  float specular[3];
+  float emissive[3];
+  std::string textureFile;  // as written in the file, empty when the material has none
 };
 
 struct XMesh {
-    std::vector<float> positions;     // 3 per vertex
-    std::vector<float> normals;       // 3 per vertex, or empty when no mesh of the file has normals
-    std::vector<float> texcoords;     // 2 per vertex, or empty when no mesh of the file has them
-    std::vector<uint32_t> indices;    // 3 per triangle
-    std::vector<uint32_t> attributes; // material id per triangle, ascending
-    std::vector<XMaterial> materials; // at least one
+  std::vector<float> positions;      // 3 per vertex
+  std::vector<float> normals;        // 3 per vertex, or empty when no mesh of the file has normals
+  std::vector<float> texcoords;      // 2 per vertex, or empty when no mesh of the file has them
+  std::vector<uint32_t> indices;     // 3 per triangle
+  std::vector<uint32_t> attributes;  // material id per triangle, ascending
+  std::vector<XMaterial> materials;  // at least one
 
-    uint32_t VertexCount() const { return static_cast<uint32_t>(positions.size() / 3); }
-    uint32_t TriangleCount() const { return static_cast<uint32_t>(indices.size() / 3); }
+  uint32_t VertexCount() const { return static_cast<uint32_t>(positions.size() / 3); }
+  uint32_t TriangleCount() const { return static_cast<uint32_t>(indices.size() / 3); }
 };
 
 // Parses a text X file held in memory. On failure returns false, leaves `out` empty and puts a

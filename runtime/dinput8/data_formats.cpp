@@ -25,8 +25,8 @@ DIOBJECTDATAFORMAT g_mouseObjects[] = {
 
 }  // namespace
 
-const DIDATAFORMAT c_dfDIKeyboard = {sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), 0, 256,
-                                     256, g_keyboardObjects.objects};
+const DIDATAFORMAT c_dfDIKeyboard = {
+    sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), 0, 256, 256, g_keyboardObjects.objects};
 
 const DIDATAFORMAT c_dfDIMouse = {sizeof(DIDATAFORMAT),
                                   sizeof(DIOBJECTDATAFORMAT),

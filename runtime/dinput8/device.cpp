@@ -9,9 +9,7 @@ namespace {
 constexpr DWORD kKnownLevelFlags =
     DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_BACKGROUND | DISCL_NOWINKEY;
 
-bool ExactlyOne(DWORD flags, DWORD a, DWORD b) {
-  return ((flags & a) != 0) != ((flags & b) != 0);
-}
+bool ExactlyOne(DWORD flags, DWORD a, DWORD b) { return ((flags & a) != 0) != ((flags & b) != 0); }
 
 bool SameObject(const DIOBJECTDATAFORMAT& a, const DIOBJECTDATAFORMAT& b) {
   if ((a.pguid == nullptr) != (b.pguid == nullptr)) return false;
@@ -33,8 +31,7 @@ bool SameFormat(const DIDATAFORMAT& given, const DIDATAFORMAT& expected) {
 
 }  // namespace
 
-Device::Device(IDirectInput8A* owner, const DIDATAFORMAT& format)
-    : owner_(owner), format_(format) {
+Device::Device(IDirectInput8A* owner, const DIDATAFORMAT& format) : owner_(owner), format_(format) {
   owner_->AddRef();
 }
 
@@ -64,8 +61,7 @@ HRESULT Device::SetDataFormat(LPCDIDATAFORMAT format) {
 
 HRESULT Device::SetCooperativeLevel(HWND window, DWORD flags) {
   if (acquired_) return DIERR_ACQUIRED;
-  if ((flags & ~kKnownLevelFlags) != 0 ||
-      !ExactlyOne(flags, DISCL_EXCLUSIVE, DISCL_NONEXCLUSIVE) ||
+  if ((flags & ~kKnownLevelFlags) != 0 || !ExactlyOne(flags, DISCL_EXCLUSIVE, DISCL_NONEXCLUSIVE) ||
       !ExactlyOne(flags, DISCL_FOREGROUND, DISCL_BACKGROUND))
     return DIERR_INVALIDPARAM;
   if (!window) return DIERR_INVALIDPARAM;

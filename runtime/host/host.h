@@ -24,11 +24,11 @@ enum class EventType {
 
 struct Event {
   EventType type = EventType::Exposed;
-  int scancode = 0;   // keys
+  int scancode = 0;  // keys
   bool repeat = false;
-  int dx = 0, dy = 0; // relative motion
-  int x = 0, y = 0;   // pointer position in client pixels
-  int button = 0;     // 0 left, 1 right, 2 middle, 3 fourth
+  int dx = 0, dy = 0;  // relative motion
+  int x = 0, y = 0;    // pointer position in client pixels
+  int button = 0;      // 0 left, 1 right, 2 middle, 3 fourth
 };
 
 struct Rect {

@@ -1,7 +1,7 @@
 #include "runtime/host/sdl_host.h"
 
-#include <SDL.h>
 #include <GL/gl.h>
+#include <SDL.h>
 #include <time.h>
 
 #include <cctype>
@@ -46,8 +46,8 @@ bool OpenDisplay(std::string& why) {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, display.driver);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
     if (!why.empty()) why += "; ";
-    why += std::string("cannot open the ") + display.kind + " display " + display.variable +
-           "=\"" + name + "\" (" + SDL_GetError() + ")";
+    why += std::string("cannot open the ") + display.kind + " display " + display.variable + "=\"" +
+           name + "\" (" + SDL_GetError() + ")";
   }
   SDL_SetHint(SDL_HINT_VIDEODRIVER, nullptr);
   if (why.empty()) why = "no display: neither DISPLAY nor WAYLAND_DISPLAY is set";
@@ -56,11 +56,16 @@ bool OpenDisplay(std::string& why) {
 
 int ButtonIndex(uint8_t sdlButton) {
   switch (sdlButton) {
-    case SDL_BUTTON_LEFT: return 0;
-    case SDL_BUTTON_RIGHT: return 1;
-    case SDL_BUTTON_MIDDLE: return 2;
-    case SDL_BUTTON_X1: return 3;
-    default: return -1;
+    case SDL_BUTTON_LEFT:
+      return 0;
+    case SDL_BUTTON_RIGHT:
+      return 1;
+    case SDL_BUTTON_MIDDLE:
+      return 2;
+    case SDL_BUTTON_X1:
+      return 3;
+    default:
+      return -1;
   }
 }
 
@@ -130,8 +135,8 @@ void SdlHost::TranslatePendingEvents() {
         break;
       case SDL_MOUSEBUTTONDOWN:
       case SDL_MOUSEBUTTONUP:
-        out.type = e.type == SDL_MOUSEBUTTONDOWN ? EventType::MouseButtonDown
-                                                 : EventType::MouseButtonUp;
+        out.type =
+            e.type == SDL_MOUSEBUTTONDOWN ? EventType::MouseButtonDown : EventType::MouseButtonUp;
         out.button = ButtonIndex(e.button.button);
         out.x = e.button.x;
         out.y = e.button.y;
@@ -343,8 +348,8 @@ bool SdlHost::CreateGLContext(GLDriver driver, std::string& description) {
     return false;
   }
   char line[512];
-  std::snprintf(line, sizeof line, "video driver %s, GL renderer %s, GL version %s",
-                VideoDriver(), renderer ? renderer : "?", version ? version : "?");
+  std::snprintf(line, sizeof line, "video driver %s, GL renderer %s, GL version %s", VideoDriver(),
+                renderer ? renderer : "?", version ? version : "?");
   description = line;
   return true;
 }

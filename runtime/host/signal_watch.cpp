@@ -46,7 +46,10 @@ void OnSignal(int signal) {
   }
   // A second signal while ending: end now, whatever the first one is waiting for.
   g_second.store(true);
-  if (watched) WakeWatcher(); else _exit(128 + signal);
+  if (watched)
+    WakeWatcher();
+  else
+    _exit(128 + signal);
 }
 
 // Waits up to `ms` for the second signal's wake-up; true when it came.

@@ -33,8 +33,8 @@ HANDLE LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int, int, UINT fla
   std::string error;
   if (!ember::LoadImageFile(path, image, error) || !IsBmpFile(image)) return nullptr;
   BitmapRecord* record = new BitmapRecord;
-  record->info = BITMAP{0, LONG(image.width), LONG(image.height), LONG(image.width * 4), 1, 32,
-                        nullptr};
+  record->info =
+      BITMAP{0, LONG(image.width), LONG(image.height), LONG(image.width * 4), 1, 32, nullptr};
   g_bitmaps.push_back(record);
   return record;
 }

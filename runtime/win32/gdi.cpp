@@ -40,7 +40,7 @@ int MulDiv(int number, int numerator, int denominator) {
   // Rounds half away from zero, as Windows does.
   int64_t half = (denominator < 0 ? -int64_t(denominator) : int64_t(denominator)) / 2;
   int64_t result = ((product < 0) != (denominator < 0)) ? (product - half) / denominator
-                                                         : (product + half) / denominator;
+                                                        : (product + half) / denominator;
   if (result > INT32_MAX || result < INT32_MIN) return -1;
   return int(result);
 }

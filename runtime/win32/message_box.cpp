@@ -16,11 +16,20 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   request.buttons = (type & 0xF) == MB_YESNO ? ember::host::MessageBoxButtons::YesNo
                                              : ember::host::MessageBoxButtons::Ok;
   switch (type & 0xF0) {
-    case MB_ICONERROR: request.icon = ember::host::MessageBoxIcon::Error; break;
-    case MB_ICONQUESTION: request.icon = ember::host::MessageBoxIcon::Question; break;
-    case MB_ICONWARNING: request.icon = ember::host::MessageBoxIcon::Warning; break;
-    case MB_ICONINFORMATION: request.icon = ember::host::MessageBoxIcon::Information; break;
-    default: break;
+    case MB_ICONERROR:
+      request.icon = ember::host::MessageBoxIcon::Error;
+      break;
+    case MB_ICONQUESTION:
+      request.icon = ember::host::MessageBoxIcon::Question;
+      break;
+    case MB_ICONWARNING:
+      request.icon = ember::host::MessageBoxIcon::Warning;
+      break;
+    case MB_ICONINFORMATION:
+      request.icon = ember::host::MessageBoxIcon::Information;
+      break;
+    default:
+      break;
   }
   request.owned = IsLiveWindow(owner);
 

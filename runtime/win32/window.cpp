@@ -77,8 +77,7 @@ void ResetState() {
 using namespace ember::win32;
 
 ATOM RegisterClassExA(const WNDCLASSEXA* wc) {
-  if (!wc || wc->cbSize != sizeof(WNDCLASSEXA) || !wc->lpszClassName || !wc->lpfnWndProc)
-    return 0;
+  if (!wc || wc->cbSize != sizeof(WNDCLASSEXA) || !wc->lpszClassName || !wc->lpfnWndProc) return 0;
   if (FindClass(wc->lpszClassName)) return 0;
   for (int i = 0; i < kMaxClasses; ++i) {
     WindowClassRecord& c = g_classes[i];
@@ -205,7 +204,7 @@ BOOL IsWindow(HWND window) { return FindWindow(window) ? TRUE : FALSE; }
 
 HWND GetForegroundWindow() {
   return g_window.alive && ember::host::Current().HasFocus() ? static_cast<HWND>(&g_window)
-                                                              : nullptr;
+                                                             : nullptr;
 }
 
 BOOL SetRect(LPRECT rect, int left, int top, int right, int bottom) {

@@ -39,7 +39,9 @@ typedef uintptr_t UINT_PTR;
 
 // Handles are opaque pointers, distinct types as with STRICT.
 #define EMBER_DECLARE_HANDLE(name) \
-  struct name##__ { int unused; }; \
+  struct name##__ {                \
+    int unused;                    \
+  };                               \
   typedef struct name##__* name
 EMBER_DECLARE_HANDLE(HWND);
 EMBER_DECLARE_HANDLE(HINSTANCE);
@@ -290,8 +292,8 @@ struct BITMAP {
 // Windowing.
 ATOM RegisterClassExA(const WNDCLASSEXA* windowClass);
 BOOL UnregisterClassA(LPCSTR className, HINSTANCE instance);
-HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
-                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                      LPVOID param);
 BOOL DestroyWindow(HWND window);
 BOOL ShowWindow(HWND window, int command);

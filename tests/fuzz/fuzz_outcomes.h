@@ -14,8 +14,8 @@
 namespace ember::fuzz {
 
 constexpr size_t kOutcomeCounters = 4096;
-__attribute__((used, section("__libfuzzer_extra_counters"))) inline uint8_t
-    g_outcomes[kOutcomeCounters];
+__attribute__((used,
+               section("__libfuzzer_extra_counters"))) inline uint8_t g_outcomes[kOutcomeCounters];
 
 inline void Note(size_t feature) {
   uint8_t& counter = g_outcomes[feature % kOutcomeCounters];

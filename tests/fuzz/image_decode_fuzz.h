@@ -28,8 +28,7 @@ inline void CheckDecoder(Decoder decode, const uint8_t* data, size_t size) {
   EMBER_FUZZ_CHECK(image.width >= 1 && image.width <= kMaxImageDimension);
   EMBER_FUZZ_CHECK(image.height >= 1 && image.height <= kMaxImageDimension);
   EMBER_FUZZ_CHECK(image.depth >= 1 && image.depth <= kMaxImageDepth);
-  EMBER_FUZZ_CHECK(image.pixels.size() ==
-                   uint64_t{image.width} * image.height * image.depth * bpp);
+  EMBER_FUZZ_CHECK(image.pixels.size() == uint64_t{image.width} * image.height * image.depth * bpp);
 }
 
 }  // namespace ember::fuzz

@@ -1,8 +1,8 @@
 #include "tests/support/program_run.h"
 
 #include "app/app_state.h"
-#include "app/log.h"
 #include "app/intro_menu.h"
+#include "app/log.h"
 #include "app/main_loop.h"
 #include "app/screenshot.h"
 #include "app/window_proc.h"

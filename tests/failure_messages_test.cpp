@@ -14,7 +14,7 @@
 #include "app/intro_menu.h"
 #include "input/keyboard.h"
 #include "input/mouse.h"
-#include "runtime/d3dx9/font_finder.h"
+#include "runtime/glyphs/font_finder.h"
 #include "scene/flame_scene.h"
 #include "tests/support/program_run.h"
 

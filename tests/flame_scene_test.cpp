@@ -12,7 +12,7 @@
 #include "scene/camera.h"
 #include "scene/flame_scene.h"
 #include "scene/mesh_object.h"
-#include "tests/allocation_counter.h"
+#include "tests/support/allocation_counter.h"
 #include "tests/support/program_run.h"
 
 namespace {

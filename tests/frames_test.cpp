@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "runtime/d3dx9/image.h"
+#include "runtime/image/image.h"
 #include "tests/support/program_run.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "runtime/d3d9/bindable_object.h"
+#include "runtime/d3d9/device_child.h"
 #include "runtime/d3d9/gl.h"
 
 namespace ember::d3d9 {
@@ -35,7 +35,7 @@ class BufferStorage {
   UINT dirtyEnd_ = 0;
 };
 
-class VertexBuffer : public BindableObject<IDirect3DVertexBuffer9> {
+class VertexBuffer : public DeviceChild<IDirect3DVertexBuffer9> {
  public:
   // Null and the status CreateVertexBuffer answers on failure.
   static VertexBuffer* Create(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
@@ -52,14 +52,14 @@ class VertexBuffer : public BindableObject<IDirect3DVertexBuffer9> {
   GLuint GLName() const { return storage_.Name(); }
 
  private:
-  VertexBuffer(Device* device, uint32_t serial) : BindableObject(device, serial) {}
+  VertexBuffer(Device* device, uint32_t serial) : DeviceChild(device, nullptr, serial) {}
   ~VertexBuffer() override;
 
   BufferStorage storage_;
   D3DVERTEXBUFFER_DESC desc_{};
 };
 
-class IndexBuffer : public BindableObject<IDirect3DIndexBuffer9> {
+class IndexBuffer : public DeviceChild<IDirect3DIndexBuffer9> {
  public:
   // Null and the status CreateIndexBuffer answers on failure.
   static IndexBuffer* Create(Device* device, UINT length, DWORD usage, D3DFORMAT format,
@@ -80,7 +80,7 @@ class IndexBuffer : public BindableObject<IDirect3DIndexBuffer9> {
   }
 
  private:
-  IndexBuffer(Device* device, uint32_t serial) : BindableObject(device, serial) {}
+  IndexBuffer(Device* device, uint32_t serial) : DeviceChild(device, nullptr, serial) {}
   ~IndexBuffer() override;
 
   BufferStorage storage_;

@@ -4,11 +4,12 @@
 
 #include <vector>
 
-#include "runtime/d3d9/com_object.h"
+#include "runtime/com/com_object.h"
 #include "runtime/d3d9/d3d9.h"
 #include "runtime/d3d9/device_states.h"
 #include "runtime/d3d9/gl_state_cache.h"
 #include "runtime/d3d9/render_target.h"
+#include "runtime/d3d9/screen_quads.h"
 #include "runtime/d3d9/surface_upload.h"
 #include "runtime/d3d9/texture_stages.h"
 #include "runtime/d3d9/vertex_arrays.h"
@@ -20,7 +21,7 @@ class VertexDeclaration;
 class VertexBuffer;
 class IndexBuffer;
 
-class Device : public ComObject<IDirect3DDevice9> {
+class Device : public com::ComObject<IDirect3DDevice9> {
  public:
   // Creates the device on the current host window's GL context; null and a status on failure.
   static Device* Create(IDirect3D9* direct3D, D3DDEVTYPE type, HWND focusWindow, DWORD behaviour,
@@ -110,6 +111,15 @@ class Device : public ComObject<IDirect3DDevice9> {
   void ForgetDrawResource(uint32_t serial) { vertexArrays_.Forget(gl_, serial); }
   const VertexArrayCache& VertexArrays() const { return vertexArrays_; }
 
+  // D3DX's sprite and font draw through these, as on Windows they draw through the device:
+  // quads in render-target pixels with stage 0's texture, into the back buffer; the render
+  // states they pass over come back at the next draw. Prepare builds the GL side once and is
+  // false when GL refused it.
+  bool PrepareScreenQuads() { return screenQuads_.Create(); }
+  void DrawScreenQuads(const ScreenVertex* vertices, int quads, bool alphaBlend) {
+    screenQuads_.Draw(*this, vertices, quads, alphaBlend);
+  }
+
  private:
   Device() = default;
   bool Init(IDirect3D9* direct3D, D3DDEVTYPE type, HWND focusWindow, DWORD behaviour,
@@ -147,6 +157,7 @@ class Device : public ComObject<IDirect3DDevice9> {
   GLuint program_ = 0;
   unsigned programSamplers_ = 0;
   VertexArrayCache vertexArrays_;
+  ScreenQuads screenQuads_;
   uint32_t lastSerial_ = 0;
   bool inScene_ = false;
   bool hasContext_ = false;

@@ -1,59 +1,36 @@
-// Reference counting of resources: a resource with outside references keeps its device alive,
-// as in Direct3D 9. A resource that belongs to a container (the back buffer to its swap chain,
-// a texture level to its texture) is deleted by the container, not by its last Release.
+// The base of every object a device makes, in Direct3D 9 and in D3DX: the lifetime of
+// com::ChildObject with the device as its parent, and GetDevice written once.
 #pragma once
 
+#include <cstdint>
+
+#include "runtime/com/child_object.h"
 #include "runtime/d3d9/d3d9.h"
+#include "runtime/d3d9/device.h"
 
 namespace ember::d3d9 {
 
 template <class Interface>
-class DeviceChild : public Interface {
+class DeviceChild : public com::ChildObject<Interface, IDirect3DDevice9> {
  public:
-  DeviceChild(IDirect3DDevice9* device, IUnknown* container)
-      : device_(device), container_(container) {}
-  virtual ~DeviceChild() = default;
-
-  HRESULT QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_POINTER;
-    if (riid == IID_IUnknown) {
-      this->AddRef();
-      *object = this;
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override {
-    if (container_) return container_->AddRef();
-    if (refs_++ == 0) device_->AddRef();
-    return refs_;
-  }
-  ULONG Release() override {
-    if (container_) return container_->Release();
-    if (refs_ == 0) return 0;
-    ULONG left = --refs_;
-    if (left == 0) {
-      IDirect3DDevice9* device = device_;
-      delete this;
-      device->Release();
-    }
-    return left;
+  HRESULT GetDevice(IDirect3DDevice9** device) override {
+    return this->GetParent(device, D3DERR_INVALIDCALL);
   }
 
-  IDirect3DDevice9* ParentDevice() const { return device_; }
+  Device* OwnerDevice() const { return owner_; }
+  // Unique over the device's life, unlike an address that a new object may reuse: the
+  // device's vertex array cache keys on it. Zero for objects nothing caches by identity.
+  uint32_t Serial() const { return serial_; }
 
  protected:
-  // Created on behalf of the program: the first reference is the caller's.
-  void TakeFirstReference() {
-    refs_ = 1;
-    device_->AddRef();
-  }
+  explicit DeviceChild(Device* device, IUnknown* container = nullptr, uint32_t serial = 0)
+      : com::ChildObject<Interface, IDirect3DDevice9>(device, container),
+        owner_(device),
+        serial_(serial) {}
 
  private:
-  IDirect3DDevice9* device_;
-  IUnknown* container_;
-  ULONG refs_ = 0;
+  Device* owner_;
+  uint32_t serial_;
 };
 
 }  // namespace ember::d3d9

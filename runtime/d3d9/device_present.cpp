@@ -1,6 +1,7 @@
 // Present: the back buffer becomes the front buffer and goes to the window.
 #include "runtime/d3d9/device.h"
 #include "runtime/d3d9/gl_conventions.h"
+#include "runtime/d3d9/gl_errors.h"
 #include "runtime/host/host.h"
 #include "runtime/win32/win32_internal.h"
 
@@ -20,6 +21,7 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND destWindowOverride, const
   glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
   ShowInWindow();
   gl_.ForgetFramebuffer();
+  CheckGLErrors();
   host::Current().SwapBuffers();
   return D3D_OK;
 }

@@ -1,5 +1,5 @@
 // Creating vertex declarations and buffers, and binding them for draws. The device's bindings
-// keep the objects alive but not the device (bindable_object.h).
+// keep the objects alive but not the device (device_child.h).
 #include "runtime/d3d9/buffer.h"
 #include "runtime/d3d9/device.h"
 #include "runtime/d3d9/vertex_declaration.h"
@@ -114,6 +114,7 @@ void Device::DestroyDrawState() {
   for (StreamSource& stream : streams_) Rebind(stream.buffer, static_cast<VertexBuffer*>(nullptr));
   Rebind(indices_, static_cast<IndexBuffer*>(nullptr));
   vertexArrays_.Destroy(gl_);
+  screenQuads_.Destroy();
   program_ = 0;
 }
 

@@ -1,8 +1,8 @@
 // The Direct3D object: the one adapter is the host's desktop and its GL driver.
 #include <string>
 
+#include "runtime/com/com_object.h"
 #include "runtime/d3d9/caps.h"
-#include "runtime/d3d9/com_object.h"
 #include "runtime/d3d9/device.h"
 #include "runtime/d3d9/gl_context.h"
 #include "runtime/host/host.h"
@@ -16,7 +16,7 @@ host::GLDriver DriverFor(D3DDEVTYPE type) {
   return type == D3DDEVTYPE_REF ? host::GLDriver::Software : host::GLDriver::System;
 }
 
-class Direct3D9 : public ComObject<IDirect3D9> {
+class Direct3D9 : public com::ComObject<IDirect3D9> {
  public:
   ~Direct3D9() override { ReleaseGLContext(); }
 

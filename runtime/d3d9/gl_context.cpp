@@ -1,5 +1,7 @@
 #include "runtime/d3d9/gl_context.h"
 
+#include "runtime/d3d9/gl_errors.h"
+
 namespace ember::d3d9 {
 
 namespace {
@@ -25,6 +27,7 @@ bool EnsureGLContext(host::GLDriver driver, std::string& description) {
     description = g_description;
     return false;
   }
+  WatchGLErrors();
   g_have = true;
   g_driver = driver;
   g_host = &h;

@@ -37,7 +37,7 @@ UINT Surface::BytesPerPixel(D3DFORMAT format) {
 }
 
 Surface::Surface(Device* device, IUnknown* container, Kind kind)
-    : DeviceChild(device, container), owner_(device), kind_(kind), generation_(NextGeneration()) {}
+    : DeviceChild(device, container), kind_(kind), generation_(NextGeneration()) {}
 
 Surface* Surface::CreateBackBuffer(Device* device, UINT width, UINT height, D3DFORMAT format,
                                    bool lockable) {
@@ -70,13 +70,6 @@ Surface* Surface::CreateMemory(Device* device, UINT width, UINT height, D3DFORMA
   return s;
 }
 
-HRESULT Surface::GetDevice(IDirect3DDevice9** device) {
-  if (!device) return D3DERR_INVALIDCALL;
-  *device = ParentDevice();
-  (*device)->AddRef();
-  return D3D_OK;
-}
-
 HRESULT Surface::GetDesc(D3DSURFACE_DESC* desc) {
   if (!desc) return D3DERR_INVALIDCALL;
   *desc = desc_;
@@ -94,8 +87,8 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD fl
     top = rect->top;
   }
   if (kind_ == Kind::BackBuffer) {
-    const RenderTarget& target = owner_->BackBufferTarget();
-    owner_->GL().BindFramebuffer(target.framebuffer);
+    const RenderTarget& target = OwnerDevice()->BackBufferTarget();
+    OwnerDevice()->GL().BindFramebuffer(target.framebuffer);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, GLsizei(desc_.Width), GLsizei(desc_.Height), kPixelFormatBGRA,
                  kPixelTypeBGRA, memory_.data());
@@ -114,7 +107,7 @@ HRESULT Surface::UnlockRect() {
   if (lockFlags_ & D3DLOCK_READONLY) return D3D_OK;
   generation_ = NextGeneration();
   if (kind_ == Kind::BackBuffer) {
-    glBindTexture(GL_TEXTURE_2D, owner_->BackBufferTarget().color);
+    glBindTexture(GL_TEXTURE_2D, OwnerDevice()->BackBufferTarget().color);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, GLsizei(desc_.Width), GLsizei(desc_.Height),
                     kPixelFormatBGRA, kPixelTypeBGRA, memory_.data());

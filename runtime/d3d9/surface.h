@@ -22,7 +22,6 @@ class Surface : public DeviceChild<IDirect3DSurface9> {
   static Surface* CreateMemory(Device* device, UINT width, UINT height, D3DFORMAT format,
                                D3DPOOL pool);
 
-  HRESULT GetDevice(IDirect3DDevice9** device) override;
   D3DRESOURCETYPE GetType() override { return D3DRTYPE_SURFACE; }
   HRESULT GetDesc(D3DSURFACE_DESC* desc) override;
   HRESULT LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags) override;
@@ -41,7 +40,6 @@ class Surface : public DeviceChild<IDirect3DSurface9> {
  private:
   Surface(Device* device, IUnknown* container, Kind kind);
 
-  Device* owner_;
   Kind kind_;
   D3DSURFACE_DESC desc_{};
   bool lockable_ = true;

@@ -71,13 +71,6 @@ TextureSurface::TextureSurface(Device* device, IDirect3DTexture9* texture, Textu
                                UINT level)
     : DeviceChild(device, texture), core_(core), level_(level) {}
 
-HRESULT TextureSurface::GetDevice(IDirect3DDevice9** device) {
-  if (!device) return D3DERR_INVALIDCALL;
-  *device = ParentDevice();
-  (*device)->AddRef();
-  return D3D_OK;
-}
-
 HRESULT TextureSurface::GetDesc(D3DSURFACE_DESC* desc) {
   if (!desc) return D3DERR_INVALIDCALL;
   *desc = LevelDesc(core_, level_);

@@ -32,7 +32,6 @@ class TextureSurface : public DeviceChild<IDirect3DSurface9> {
  public:
   TextureSurface(Device* device, IDirect3DTexture9* texture, TextureCore& core, UINT level);
 
-  HRESULT GetDevice(IDirect3DDevice9** device) override;
   D3DRESOURCETYPE GetType() override { return D3DRTYPE_SURFACE; }
   HRESULT GetDesc(D3DSURFACE_DESC* desc) override;
   HRESULT LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags) override;

@@ -1,10 +1,10 @@
-// Textures count their references as every bindable object does (bindable_object.h): the
-// program's keep the device alive, a device stage's keep only the texture.
+// Textures count their references as every device child does (device_child.h): the program's
+// keep the device alive, a device stage's binding keeps only the texture.
 #pragma once
 
-#include "runtime/d3d9/bindable_object.h"
 #include "runtime/d3d9/d3d9.h"
 #include "runtime/d3d9/device.h"
+#include "runtime/d3d9/device_child.h"
 #include "runtime/d3d9/texture_core.h"
 
 namespace ember::d3d9 {
@@ -23,19 +23,18 @@ class TextureBinding {
 };
 
 template <class Interface>
-class TextureObject : public BindableObject<Interface>, public TextureBinding {
+class TextureObject : public DeviceChild<Interface>, public TextureBinding {
  public:
   DWORD GetLevelCount() override { return core_.LevelCount(); }
 
   TextureCore& Core() override { return core_; }
   IDirect3DBaseTexture9* AsBaseTexture() override { return this; }
-  Device* OwnerDevice() override { return BindableObject<Interface>::OwnerDevice(); }
-  void AddBinding() override { BindableObject<Interface>::AddBinding(); }
-  void ReleaseBinding() override { BindableObject<Interface>::ReleaseBinding(); }
+  Device* OwnerDevice() override { return DeviceChild<Interface>::OwnerDevice(); }
+  void AddBinding() override { DeviceChild<Interface>::AddBinding(); }
+  void ReleaseBinding() override { DeviceChild<Interface>::ReleaseBinding(); }
 
  protected:
-  // Textures need no serial: nothing caches them by identity.
-  explicit TextureObject(Device* device) : BindableObject<Interface>(device, 0), core_(device) {}
+  explicit TextureObject(Device* device) : DeviceChild<Interface>(device), core_(device) {}
 
   TextureCore core_;
 };

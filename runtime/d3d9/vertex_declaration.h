@@ -2,7 +2,7 @@
 // to know about each stream it reads.
 #pragma once
 
-#include "runtime/d3d9/bindable_object.h"
+#include "runtime/d3d9/device_child.h"
 
 namespace ember::d3d9 {
 
@@ -12,7 +12,7 @@ inline bool IsDeclEnd(const D3DVERTEXELEMENT9& element) {
   return element.Stream == 0xFF && element.Type == D3DDECLTYPE_UNUSED;
 }
 
-class VertexDeclaration : public BindableObject<IDirect3DVertexDeclaration9> {
+class VertexDeclaration : public DeviceChild<IDirect3DVertexDeclaration9> {
  public:
   // Null and D3DERR_INVALIDCALL when Direct3D would refuse the element list.
   static VertexDeclaration* Create(Device* device, const D3DVERTEXELEMENT9* elements,
@@ -29,7 +29,7 @@ class VertexDeclaration : public BindableObject<IDirect3DVertexDeclaration9> {
   UINT StreamExtent(UINT stream) const { return extent_[stream]; }
 
  private:
-  VertexDeclaration(Device* device, uint32_t serial) : BindableObject(device, serial) {}
+  VertexDeclaration(Device* device, uint32_t serial) : DeviceChild(device, nullptr, serial) {}
   ~VertexDeclaration() override;
 
   D3DVERTEXELEMENT9 elements_[MAXD3DDECLLENGTH + 1] = {};

@@ -1,7 +1,7 @@
 #include <cstring>
 #include <new>
 
-#include "runtime/d3d9/com_object.h"
+#include "runtime/com/com_object.h"
 #include "runtime/d3d9/d3d9types.h"
 #include "runtime/d3dx9/d3dx9buffer.h"
 
@@ -9,7 +9,7 @@ namespace ember::d3dx {
 
 namespace {
 
-class Buffer : public ComObject<ID3DXBuffer> {
+class Buffer : public com::ComObject<ID3DXBuffer> {
  public:
   Buffer(unsigned char* bytes, DWORD size) : bytes_(bytes), size_(size) {}
   ~Buffer() override { delete[] bytes_; }

@@ -7,13 +7,6 @@
 
 namespace ember::d3dx {
 
-HRESULT Effect::GetDevice(IDirect3DDevice9** device) {
-  if (!device) return D3DERR_INVALIDCALL;
-  device_->AddRef();
-  *device = device_;
-  return D3D_OK;
-}
-
 int Effect::ParameterIndex(D3DXHANDLE handle) const {
   if (!handle) return -1;
   const uintptr_t at = uintptr_t(handle), first = uintptr_t(handles_.data());

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "runtime/d3d9/com_object.h"
 #include "runtime/d3d9/device.h"
+#include "runtime/d3d9/device_child.h"
+#include "runtime/d3d9/shader_program.h"
 #include "runtime/d3dx9/d3dx9effect.h"
 #include "runtime/d3dx9/effect_parameters.h"
-#include "runtime/d3dx9/effect_program.h"
-#include "runtime/d3dx9/fx_model.h"
+#include "runtime/fx/model.h"
 
 namespace ember::d3dx {
 
@@ -34,7 +34,7 @@ struct PassTexture {
 };
 
 struct EffectPass {
-  PassProgram program;
+  d3d9::ShaderProgram program;
   std::vector<PassRenderState> renderStates;
   std::vector<PassSamplerState> samplerStates;
   std::vector<PassTexture> textures;
@@ -49,13 +49,11 @@ struct EffectTechnique {
   unsigned savedTextureMask = 0;
 };
 
-class Effect : public ComObject<ID3DXEffect> {
+class Effect : public d3d9::DeviceChild<ID3DXEffect> {
  public:
   // Compiles and links every pass of every technique. Null, with the message, on failure.
   static Effect* Create(d3d9::Device* device, FxEffect&& parsed, const char* fileName,
                         std::string& error);
-
-  HRESULT GetDevice(IDirect3DDevice9** device) override;
 
   D3DXHANDLE GetParameterByName(D3DXHANDLE parent, LPCSTR name) override;
   HRESULT SetValue(D3DXHANDLE parameter, LPCVOID data, UINT bytes) override;
@@ -115,10 +113,11 @@ class Effect : public ComObject<ID3DXEffect> {
 
   void ApplyPass(EffectPass& pass);
   void ApplyTextures(const EffectPass& pass);
+  // Packs and uploads the pass's blocks when the parameters moved; the buffers uploaded.
+  unsigned UploadParameters(EffectPass& pass);
   void SaveStates();
   void RestoreStates();
 
-  d3d9::Device* device_;
   FxEffect parsed_;
   ParameterTable parameters_;
   std::vector<EffectTechnique> techniques_;
@@ -131,7 +130,7 @@ class Effect : public ComObject<ID3DXEffect> {
   DWORD beginFlags_ = 0;
   IDirect3DBaseTexture9* savedTextures_[16] = {};
   // The device's program before Begin: End puts it back, so no later draw runs ours.
-  GLuint savedProgram_ = 0;
+  unsigned savedProgram_ = 0;
   unsigned savedProgramSamplers_ = 0;
   unsigned long uploads_ = 0;
 };

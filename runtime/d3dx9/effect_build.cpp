@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "runtime/d3dx9/effect.h"
-#include "runtime/d3dx9/fx_messages.h"
+#include "runtime/fx/messages.h"
 
 namespace ember::d3dx {
 
@@ -29,8 +29,8 @@ Effect* Effect::Create(d3d9::Device* device, FxEffect&& parsed, const char* file
 }
 
 Effect::Effect(d3d9::Device* device, FxEffect&& parsed)
-    : device_(device), parsed_(std::move(parsed)) {
-  device_->AddRef();
+    : DeviceChild(device), parsed_(std::move(parsed)) {
+  TakeFirstReference();
 }
 
 Effect::~Effect() {
@@ -38,7 +38,6 @@ Effect::~Effect() {
   // The programs and buffers go before the device, whose context they live in.
   techniques_.clear();
   parameters_.ReleaseTextures();
-  device_->Release();
 }
 
 bool Effect::Build(const char* fileName, std::string& error) {
@@ -103,7 +102,7 @@ bool Effect::BuildPass(size_t technique, size_t passIndex, const char* fileName,
   }
 
   std::string driverError;
-  if (!pass.program.Build(*device_, compiled, driverError)) {
+  if (!pass.program.Build(*OwnerDevice(), compiled, driverError)) {
     error = FormatFxError(fileName, source.where, "pass '" + source.name + "': " + driverError);
     return false;
   }

@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "runtime/d3dx9/effect.h"
-#include "runtime/d3dx9/fx_messages.h"
-#include "runtime/d3dx9/fx_parser.h"
+#include "runtime/fx/messages.h"
+#include "runtime/fx/parser.h"
 #include "runtime/win32/win32_internal.h"
 
 namespace {

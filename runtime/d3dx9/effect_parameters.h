@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "runtime/d3d9/d3d9.h"
-#include "runtime/d3dx9/fx_compiler.h"
-#include "runtime/d3dx9/fx_model.h"
+#include "runtime/fx/model.h"
+#include "runtime/fx/pass_compiler.h"
 
 namespace ember::d3dx {
 

@@ -62,8 +62,8 @@ HRESULT Effect::Begin(UINT* passes, DWORD flags) {
   begun_ = true;
   pass_ = -1;
   beginFlags_ = flags;
-  savedProgram_ = device_->Program();
-  savedProgramSamplers_ = device_->ProgramSamplers();
+  savedProgram_ = OwnerDevice()->Program();
+  savedProgramSamplers_ = OwnerDevice()->ProgramSamplers();
   SaveStates();
   if (passes) *passes = UINT(techniques_[size_t(technique_)].passes.size());
   return D3D_OK;
@@ -83,7 +83,7 @@ HRESULT Effect::CommitChanges() {
   if (!begun_ || pass_ < 0) return D3DERR_INVALIDCALL;
   EffectPass& pass = techniques_[size_t(technique_)].passes[size_t(pass_)];
   ApplyTextures(pass);
-  uploads_ += pass.program.Upload(parameters_);
+  uploads_ += UploadParameters(pass);
   pass.program.BindBlocks();
   return D3D_OK;
 }
@@ -97,7 +97,7 @@ HRESULT Effect::EndPass() {
 HRESULT Effect::End() {
   if (!begun_) return D3DERR_INVALIDCALL;
   RestoreStates();
-  device_->UseProgram(savedProgram_, savedProgramSamplers_);
+  OwnerDevice()->UseProgram(savedProgram_, savedProgramSamplers_);
   begun_ = false;
   pass_ = -1;
   return D3D_OK;
@@ -110,44 +110,50 @@ const EffectPass* Effect::CurrentPass() const {
 
 void Effect::ApplyPass(EffectPass& pass) {
   for (const PassRenderState& state : pass.renderStates)
-    device_->SetRenderState(state.type, state.value);
+    OwnerDevice()->SetRenderState(state.type, state.value);
   for (const PassSamplerState& state : pass.samplerStates)
-    device_->SetSamplerState(state.stage, state.type, state.value);
+    OwnerDevice()->SetSamplerState(state.stage, state.type, state.value);
   ApplyTextures(pass);
-  device_->UseProgram(pass.program.Program(), pass.stageMask);
-  uploads_ += pass.program.Upload(parameters_);
+  OwnerDevice()->UseProgram(pass.program.Program(), pass.stageMask);
+  uploads_ += UploadParameters(pass);
   pass.program.BindBlocks();
+}
+
+unsigned Effect::UploadParameters(EffectPass& pass) {
+  return pass.program.Upload(
+      parameters_.Generation(),
+      [this](const FxUniformBlock& layout, uint8_t* shadow) { parameters_.Pack(layout, shadow); });
 }
 
 void Effect::ApplyTextures(const EffectPass& pass) {
   for (const PassTexture& texture : pass.textures)
-    device_->SetTexture(texture.stage, parameters_.Texture(texture.parameter));
+    OwnerDevice()->SetTexture(texture.stage, parameters_.Texture(texture.parameter));
 }
 
 void Effect::SaveStates() {
   if (beginFlags_ & D3DXFX_DONOTSAVESTATE) return;
   EffectTechnique& technique = techniques_[size_t(technique_)];
   for (PassRenderState& state : technique.savedRender)
-    device_->GetRenderState(state.type, &state.value);
+    OwnerDevice()->GetRenderState(state.type, &state.value);
   if (beginFlags_ & D3DXFX_DONOTSAVESAMPLERSTATE) return;
   for (PassSamplerState& state : technique.savedSamplers)
-    device_->GetSamplerState(state.stage, state.type, &state.value);
+    OwnerDevice()->GetSamplerState(state.stage, state.type, &state.value);
   for (DWORD stage = 0; stage < 16; ++stage)
     if (technique.savedTextureMask & (1u << stage))
-      device_->GetTexture(stage, &savedTextures_[stage]);
+      OwnerDevice()->GetTexture(stage, &savedTextures_[stage]);
 }
 
 void Effect::RestoreStates() {
   if (beginFlags_ & D3DXFX_DONOTSAVESTATE) return;
   const EffectTechnique& technique = techniques_[size_t(technique_)];
   for (const PassRenderState& state : technique.savedRender)
-    device_->SetRenderState(state.type, state.value);
+    OwnerDevice()->SetRenderState(state.type, state.value);
   if (beginFlags_ & D3DXFX_DONOTSAVESAMPLERSTATE) return;
   for (const PassSamplerState& state : technique.savedSamplers)
-    device_->SetSamplerState(state.stage, state.type, state.value);
+    OwnerDevice()->SetSamplerState(state.stage, state.type, state.value);
   for (DWORD stage = 0; stage < 16; ++stage) {
     if (!(technique.savedTextureMask & (1u << stage))) continue;
-    device_->SetTexture(stage, savedTextures_[stage]);
+    OwnerDevice()->SetTexture(stage, savedTextures_[stage]);
     if (savedTextures_[stage]) savedTextures_[stage]->Release();
     savedTextures_[stage] = nullptr;
   }

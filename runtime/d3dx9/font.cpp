@@ -1,26 +1,25 @@
+// ID3DXFont: the face found by name, its glyphs in one atlas texture, DrawTextA's quads drawn
+// through the device's screen quads.
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "runtime/d3d9/com_object.h"
 #include "runtime/d3d9/device.h"
+#include "runtime/d3d9/device_child.h"
 #include "runtime/d3dx9/d3dx9font.h"
-#include "runtime/d3dx9/font_finder.h"
-#include "runtime/d3dx9/glyph_atlas.h"
-#include "runtime/d3dx9/sprite_renderer.h"
-#include "runtime/d3dx9/text_layout.h"
+#include "runtime/glyphs/atlas.h"
+#include "runtime/glyphs/font_finder.h"
+#include "runtime/glyphs/text_layout.h"
 
 namespace ember::d3dx {
 
 namespace {
 
-class Font : public ComObject<ID3DXFont> {
+class Font : public d3d9::DeviceChild<ID3DXFont> {
  public:
-  explicit Font(IDirect3DDevice9* device) : device_(device) { device_->AddRef(); }
+  explicit Font(d3d9::Device* device) : DeviceChild(device) { TakeFirstReference(); }
   ~Font() override {
-    renderer_.Destroy();
     if (atlasTexture_) atlasTexture_->Release();
-    device_->Release();
   }
 
   HRESULT Init(INT height, UINT weight, BOOL italic, LPCSTR faceName) {
@@ -31,15 +30,8 @@ class Font : public ComObject<ID3DXFont> {
       Report(error);
       return D3DERR_NOTAVAILABLE;
     }
-    if (!renderer_.Create()) return D3DERR_NOTAVAILABLE;
+    if (!OwnerDevice()->PrepareScreenQuads()) return D3DERR_NOTAVAILABLE;
     return UploadAtlas();
-  }
-
-  HRESULT GetDevice(IDirect3DDevice9** device) override {
-    if (!device) return D3DERR_INVALIDCALL;
-    device_->AddRef();
-    *device = device_;
-    return D3D_OK;
   }
 
   INT DrawTextA(ID3DXSprite*, LPCSTR text, INT count, LPRECT rect, DWORD format,
@@ -69,8 +61,9 @@ class Font : public ComObject<ID3DXFont> {
 
   HRESULT UploadAtlas() {
     // White glyphs with the coverage as alpha, so the vertex colour tints them.
-    HRESULT hr = device_->CreateTexture(UINT(atlas_.width), UINT(atlas_.height), 1, 0,
-                                        D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &atlasTexture_, nullptr);
+    HRESULT hr =
+        OwnerDevice()->CreateTexture(UINT(atlas_.width), UINT(atlas_.height), 1, 0, D3DFMT_A8R8G8B8,
+                                     D3DPOOL_MANAGED, &atlasTexture_, nullptr);
     if (FAILED(hr)) return hr;
     D3DLOCKED_RECT locked{};
     hr = atlasTexture_->LockRect(0, &locked, nullptr, 0);
@@ -92,31 +85,29 @@ class Font : public ComObject<ID3DXFont> {
       float u0 = float(q.atlasX) * invW, v0 = float(q.atlasY) * invH;
       float u1 = float(q.atlasX + (q.x1 - q.x0)) * invW;
       float v1 = float(q.atlasY + (q.y1 - q.y0)) * invH;
-      SpriteVertex* v = vertices_ + i * 4;
-      v[0] = SpriteVertex{float(q.x0), float(q.y0), 0.0f, u0, v0, color};
-      v[1] = SpriteVertex{float(q.x1), float(q.y0), 0.0f, u1, v0, color};
-      v[2] = SpriteVertex{float(q.x0), float(q.y1), 0.0f, u0, v1, color};
-      v[3] = SpriteVertex{float(q.x1), float(q.y1), 0.0f, u1, v1, color};
+      d3d9::ScreenVertex* v = vertices_ + i * 4;
+      v[0] = d3d9::ScreenVertex{float(q.x0), float(q.y0), 0.0f, u0, v0, color};
+      v[1] = d3d9::ScreenVertex{float(q.x1), float(q.y0), 0.0f, u1, v0, color};
+      v[2] = d3d9::ScreenVertex{float(q.x0), float(q.y1), 0.0f, u0, v1, color};
+      v[3] = d3d9::ScreenVertex{float(q.x1), float(q.y1), 0.0f, u1, v1, color};
     }
-    d3d9::Device& device = *static_cast<d3d9::Device*>(device_);
+    d3d9::Device& device = *OwnerDevice();
     IDirect3DBaseTexture9* saved = nullptr;
-    device_->GetTexture(0, &saved);
-    device_->SetTexture(0, atlasTexture_);
-    for (int first = 0; first < quadCount; first += SpriteRenderer::kMaxQuads) {
-      int n = quadCount - first < SpriteRenderer::kMaxQuads ? quadCount - first
-                                                            : SpriteRenderer::kMaxQuads;
-      renderer_.Draw(device, vertices_ + first * 4, n, true);
+    device.GetTexture(0, &saved);
+    device.SetTexture(0, atlasTexture_);
+    for (int first = 0; first < quadCount; first += d3d9::ScreenQuads::kMaxQuads) {
+      int n = quadCount - first < d3d9::ScreenQuads::kMaxQuads ? quadCount - first
+                                                               : d3d9::ScreenQuads::kMaxQuads;
+      device.DrawScreenQuads(vertices_ + first * 4, n, true);
     }
-    device_->SetTexture(0, saved);
+    device.SetTexture(0, saved);
     if (saved) saved->Release();
   }
 
-  IDirect3DDevice9* device_;
   GlyphAtlas atlas_;
   IDirect3DTexture9* atlasTexture_ = nullptr;
-  SpriteRenderer renderer_;
   GlyphQuad quads_[kMaxQuads];
-  SpriteVertex vertices_[kMaxQuads * 4];
+  d3d9::ScreenVertex vertices_[kMaxQuads * 4];
 };
 
 }  // namespace
@@ -128,7 +119,9 @@ HRESULT WINAPI D3DXCreateFontA(IDirect3DDevice9* device, INT height, UINT, UINT 
                                ID3DXFont** font) {
   if (!device || !font) return D3DERR_INVALIDCALL;
   *font = nullptr;
-  auto* created = new ember::d3dx::Font(device);
+  auto* ours = dynamic_cast<ember::d3d9::Device*>(device);
+  if (!ours) return D3DERR_INVALIDCALL;
+  auto* created = new ember::d3dx::Font(ours);
   HRESULT hr = created->Init(height, weight, italic, faceName);
   if (FAILED(hr)) {
     created->Release();

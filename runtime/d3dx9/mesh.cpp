@@ -50,9 +50,9 @@ HRESULT Mesh::Create(IDirect3DDevice9* device, DWORD numFaces, DWORD numVertices
   const uint64_t indexBytes = uint64_t(numFaces) * 3 * (indices32 ? 4 : 2);
   if (vertexBytes > 0xFFFFFFFFu || indexBytes > 0xFFFFFFFFu) return E_OUTOFMEMORY;
 
-  Mesh* created = new Mesh();
-  created->device_ = device;
-  device->AddRef();
+  auto* ours = dynamic_cast<d3d9::Device*>(device);
+  if (!ours) return D3DERR_INVALIDCALL;
+  Mesh* created = new Mesh(ours);
   created->numFaces_ = numFaces;
   created->numVertices_ = numVertices;
   created->options_ = options;
@@ -94,20 +94,12 @@ Mesh::~Mesh() {
   if (indices_) indices_->Release();
   if (vertices_) vertices_->Release();
   if (declaration_) declaration_->Release();
-  device_->Release();
 }
 
 HRESULT Mesh::GetDeclaration(D3DVERTEXELEMENT9 declaration[MAX_FVF_DECL_SIZE]) {
   if (!declaration) return D3DERR_INVALIDCALL;
   UINT count = 0;
   return declaration_->GetDeclaration(declaration, &count);
-}
-
-HRESULT Mesh::GetDevice(IDirect3DDevice9** device) {
-  if (!device) return D3DERR_INVALIDCALL;
-  device_->AddRef();
-  *device = device_;
-  return D3D_OK;
 }
 
 HRESULT Mesh::GetVertexBuffer(IDirect3DVertexBuffer9** vertexBuffer) {
@@ -217,15 +209,15 @@ HRESULT Mesh::DrawSubset(DWORD attribId) {
   for (const D3DXATTRIBUTERANGE& range : Table()) {
     if (range.AttribId != attribId || range.FaceCount == 0) continue;
     if (!bound) {
-      HRESULT status = device_->SetVertexDeclaration(declaration_);
-      if (SUCCEEDED(status)) status = device_->SetStreamSource(0, vertices_, 0, stride_);
-      if (SUCCEEDED(status)) status = device_->SetIndices(indices_);
+      HRESULT status = OwnerDevice()->SetVertexDeclaration(declaration_);
+      if (SUCCEEDED(status)) status = OwnerDevice()->SetStreamSource(0, vertices_, 0, stride_);
+      if (SUCCEEDED(status)) status = OwnerDevice()->SetIndices(indices_);
       if (FAILED(status)) return status;
       bound = true;
     }
-    const HRESULT status =
-        device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, range.VertexStart, range.VertexCount,
-                                      range.FaceStart * 3, range.FaceCount);
+    const HRESULT status = OwnerDevice()->DrawIndexedPrimitive(
+        D3DPT_TRIANGLELIST, 0, range.VertexStart, range.VertexCount, range.FaceStart * 3,
+        range.FaceCount);
     if (FAILED(status)) return status;
   }
   return D3D_OK;

@@ -5,12 +5,12 @@
 
 #include <vector>
 
-#include "runtime/d3d9/com_object.h"
+#include "runtime/d3d9/device_child.h"
 #include "runtime/d3dx9/d3dx9mesh.h"
 
 namespace ember::d3dx {
 
-class Mesh : public ComObject<ID3DXMesh> {
+class Mesh : public d3d9::DeviceChild<ID3DXMesh> {
  public:
   // Zeroed buffers of the given sizes on the device, laid out by the declaration (one stream).
   // The indices are 32-bit with D3DXMESH_32BIT in the options.
@@ -24,7 +24,6 @@ class Mesh : public ComObject<ID3DXMesh> {
   HRESULT GetDeclaration(D3DVERTEXELEMENT9 declaration[MAX_FVF_DECL_SIZE]) override;
   DWORD GetNumBytesPerVertex() override { return stride_; }
   DWORD GetOptions() override { return options_; }
-  HRESULT GetDevice(IDirect3DDevice9** device) override;
   HRESULT CloneMeshFVF(DWORD options, DWORD fvf, IDirect3DDevice9* device,
                        ID3DXMesh** cloneMesh) override;
   HRESULT CloneMesh(DWORD options, const D3DVERTEXELEMENT9* declaration, IDirect3DDevice9* device,
@@ -54,11 +53,10 @@ class Mesh : public ComObject<ID3DXMesh> {
   }
 
  private:
-  Mesh() = default;
+  explicit Mesh(d3d9::Device* device) : DeviceChild(device) { TakeFirstReference(); }
   ~Mesh() override;
   void RebuildTable();
 
-  IDirect3DDevice9* device_ = nullptr;
   IDirect3DVertexDeclaration9* declaration_ = nullptr;
   IDirect3DVertexBuffer9* vertices_ = nullptr;
   IDirect3DIndexBuffer9* indices_ = nullptr;

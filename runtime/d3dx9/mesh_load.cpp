@@ -10,8 +10,8 @@
 #include "runtime/d3d9/fvf.h"
 #include "runtime/d3dx9/mesh.h"
 #include "runtime/d3dx9/mesh_math.h"
-#include "runtime/d3dx9/xfile.h"
 #include "runtime/win32/win32_internal.h"
+#include "runtime/xfile/xfile.h"
 
 namespace ember::d3dx {
 

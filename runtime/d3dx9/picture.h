@@ -3,8 +3,8 @@
 #pragma once
 
 #include "runtime/d3dx9/d3dx9tex.h"
-#include "runtime/d3dx9/image.h"
 #include "runtime/d3dx9/picture_rules.h"
+#include "runtime/image/image.h"
 
 namespace ember::d3dx {
 

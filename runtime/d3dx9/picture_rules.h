@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "runtime/d3dx9/d3dx9tex.h"
-#include "runtime/d3dx9/image.h"
+#include "runtime/image/image.h"
 
 namespace ember::d3dx {
 

@@ -1,10 +1,9 @@
-// ID3DXSprite over the sprite renderer. Draw transforms a quad's corners on the CPU into a
+// ID3DXSprite over the device's screen quads. Draw transforms a quad's corners on the CPU into a
 // batch of fixed size; a change of texture, a full batch, Flush and End draw the batch.
-#include "runtime/d3d9/com_object.h"
 #include "runtime/d3d9/device.h"
+#include "runtime/d3d9/device_child.h"
 #include "runtime/d3dx9/d3dx9sprite.h"
 #include "runtime/d3dx9/picture.h"
-#include "runtime/d3dx9/sprite_renderer.h"
 
 namespace ember::d3dx {
 
@@ -29,25 +28,16 @@ constexpr DWORD kSupportedFlags = D3DXSPRITE_DONOTSAVESTATE | D3DXSPRITE_ALPHABL
                                   D3DXSPRITE_SORT_TEXTURE | D3DXSPRITE_DO_NOT_ADDREF_TEXTURE;
 constexpr DWORD kKnownFlags = 0x1FF;
 
-class Sprite : public ComObject<ID3DXSprite> {
+constexpr int kMaxQuads = d3d9::ScreenQuads::kMaxQuads;
+
+class Sprite : public d3d9::DeviceChild<ID3DXSprite> {
  public:
-  explicit Sprite(d3d9::Device* device) : device_(device) {
-    device_->AddRef();
+  explicit Sprite(d3d9::Device* device) : DeviceChild(device) {
+    TakeFirstReference();
     D3DXMatrixIdentity(&transform_);
   }
   ~Sprite() override {
     if (begun_) RestoreState();
-    renderer_.Destroy();
-    device_->Release();
-  }
-
-  bool Init() { return renderer_.Create(); }
-
-  HRESULT GetDevice(IDirect3DDevice9** device) override {
-    if (!device) return D3DERR_INVALIDCALL;
-    device_->AddRef();
-    *device = device_;
-    return D3D_OK;
   }
 
   HRESULT GetTransform(D3DXMATRIX* transform) override {
@@ -68,7 +58,7 @@ class Sprite : public ComObject<ID3DXSprite> {
     flags_ = flags;
     SaveState();
     for (int i = 0; i < kSamplerStateCount; ++i)
-      device_->SetSamplerState(0, kSpriteSampler[i].type, kSpriteSampler[i].value);
+      OwnerDevice()->SetSamplerState(0, kSpriteSampler[i].type, kSpriteSampler[i].value);
     begun_ = true;
     return D3D_OK;
   }
@@ -79,17 +69,17 @@ class Sprite : public ComObject<ID3DXSprite> {
     if (!begun_ || !texture || FAILED(texture->GetLevelDesc(0, &desc))) return D3DERR_INVALIDCALL;
     if (texture != texture_) {
       DrawBatch();
-      if (FAILED(device_->SetTexture(0, texture))) return D3DERR_INVALIDCALL;
+      if (FAILED(OwnerDevice()->SetTexture(0, texture))) return D3DERR_INVALIDCALL;
       texture_ = texture;
     }
-    if (quads_ == SpriteRenderer::kMaxQuads) DrawBatch();
+    if (quads_ == kMaxQuads) DrawBatch();
 
     const RECT r = srcRect ? *srcRect : RECT{0, 0, LONG(desc.Width), LONG(desc.Height)};
     const D3DXVECTOR3 c = center ? *center : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
     const D3DXVECTOR3 p = position ? *position : D3DXVECTOR3(0.0f, 0.0f, 0.0f);
     const float w = float(r.right - r.left), h = float(r.bottom - r.top);
     const float texW = float(desc.Width), texH = float(desc.Height);
-    SpriteVertex* v = batch_ + quads_ * 4;
+    d3d9::ScreenVertex* v = batch_ + quads_ * 4;
     for (int corner = 0; corner < 4; ++corner) {
       const float cx = (corner & 1) ? w : 0.0f, cy = (corner & 2) ? h : 0.0f;
       Place(v[corner], cx - c.x + p.x, cy - c.y + p.y, p.z - c.z);
@@ -121,7 +111,7 @@ class Sprite : public ComObject<ID3DXSprite> {
 
  private:
   // Row vector times the sprite transform.
-  void Place(SpriteVertex& out, float x, float y, float z) const {
+  void Place(d3d9::ScreenVertex& out, float x, float y, float z) const {
     const D3DXMATRIX& m = transform_;
     float tx = x * m._11 + y * m._21 + z * m._31 + m._41;
     float ty = x * m._12 + y * m._22 + z * m._32 + m._42;
@@ -138,36 +128,34 @@ class Sprite : public ComObject<ID3DXSprite> {
   }
 
   void DrawBatch() {
-    renderer_.Draw(*device_, batch_, quads_, (flags_ & D3DXSPRITE_ALPHABLEND) != 0);
+    OwnerDevice()->DrawScreenQuads(batch_, quads_, (flags_ & D3DXSPRITE_ALPHABLEND) != 0);
     quads_ = 0;
   }
 
   void SaveState() {
     if (flags_ & D3DXSPRITE_DONOTSAVESTATE) return;
-    device_->GetTexture(0, &savedTexture_);
+    OwnerDevice()->GetTexture(0, &savedTexture_);
     for (int i = 0; i < kSamplerStateCount; ++i)
-      device_->GetSamplerState(0, kSpriteSampler[i].type, &savedSampler_[i]);
+      OwnerDevice()->GetSamplerState(0, kSpriteSampler[i].type, &savedSampler_[i]);
   }
 
   void RestoreState() {
     texture_ = nullptr;
     quads_ = 0;
     if (flags_ & D3DXSPRITE_DONOTSAVESTATE) return;
-    device_->SetTexture(0, savedTexture_);
+    OwnerDevice()->SetTexture(0, savedTexture_);
     if (savedTexture_) savedTexture_->Release();
     savedTexture_ = nullptr;
     for (int i = 0; i < kSamplerStateCount; ++i)
-      device_->SetSamplerState(0, kSpriteSampler[i].type, savedSampler_[i]);
+      OwnerDevice()->SetSamplerState(0, kSpriteSampler[i].type, savedSampler_[i]);
   }
 
-  d3d9::Device* device_;
-  SpriteRenderer renderer_;
   D3DXMATRIX transform_;
   DWORD flags_ = 0;
   bool begun_ = false;
   IDirect3DTexture9* texture_ = nullptr;  // the batch's; stage 0 holds it meanwhile
   int quads_ = 0;
-  SpriteVertex batch_[SpriteRenderer::kMaxQuads * 4];
+  d3d9::ScreenVertex batch_[kMaxQuads * 4];
   IDirect3DBaseTexture9* savedTexture_ = nullptr;
   DWORD savedSampler_[kSamplerStateCount] = {};
 };
@@ -181,11 +169,8 @@ HRESULT WINAPI D3DXCreateSprite(IDirect3DDevice9* device, ID3DXSprite** sprite) 
   *sprite = nullptr;
   auto* ours = dynamic_cast<ember::d3d9::Device*>(device);
   if (!ours) return D3DERR_INVALIDCALL;
+  if (!ours->PrepareScreenQuads()) return E_FAIL;
   auto* created = new ember::d3dx::Sprite(ours);
-  if (!created->Init()) {
-    created->Release();
-    return E_FAIL;
-  }
   *sprite = created;
   return D3D_OK;
 }

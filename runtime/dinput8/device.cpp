@@ -31,25 +31,15 @@ bool SameFormat(const DIDATAFORMAT& given, const DIDATAFORMAT& expected) {
 
 }  // namespace
 
-Device::Device(IDirectInput8A* owner, const DIDATAFORMAT& format) : owner_(owner), format_(format) {
-  owner_->AddRef();
-}
-
-Device::~Device() { owner_->Release(); }
-
-HRESULT Device::QueryInterface(REFIID riid, void** object) {
-  if (object && riid == IID_IDirectInputDevice8A) {
-    AddRef();
-    *object = static_cast<IDirectInputDevice8A*>(this);
-    return S_OK;
-  }
-  return ComObject::QueryInterface(riid, object);
+Device::Device(IDirectInput8A* owner, const DIDATAFORMAT& format)
+    : ChildObject(owner, nullptr), format_(format) {
+  TakeFirstReference();
 }
 
 ULONG Device::Release() {
   // Letting go of the last reference gives the device up, as DirectInput does.
   if (RefCount() == 1) Unacquire();
-  return ComObject::Release();
+  return ChildObject::Release();
 }
 
 HRESULT Device::SetDataFormat(LPCDIDATAFORMAT format) {

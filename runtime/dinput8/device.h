@@ -2,14 +2,15 @@
 // acquisition and its loss, and the state read. The kinds supply their format and their read.
 #pragma once
 
-#include "runtime/d3d9/com_object.h"
+#include "runtime/com/child_object.h"
 #include "runtime/dinput8/dinput.h"
 
 namespace ember::dinput8 {
 
-class Device : public ComObject<IDirectInputDevice8A> {
+// A child of the DirectInput object: it keeps the object alive while the program holds it.
+class Device
+    : public com::ChildObject<IDirectInputDevice8A, IDirectInput8A, &IID_IDirectInputDevice8A> {
  public:
-  HRESULT QueryInterface(REFIID riid, void** object) override;
   ULONG Release() override;
 
   HRESULT SetDataFormat(LPCDIDATAFORMAT format) override;
@@ -19,9 +20,7 @@ class Device : public ComObject<IDirectInputDevice8A> {
   HRESULT GetDeviceState(DWORD size, LPVOID data) override;
 
  protected:
-  // Holds a reference on the DirectInput object for the device's lifetime.
   Device(IDirectInput8A* owner, const DIDATAFORMAT& format);
-  ~Device() override;
 
   // DI_OK, or the status refusing a level that is valid in general but not for this kind.
   virtual HRESULT CheckLevel(DWORD flags) const { return DI_OK; }
@@ -36,7 +35,6 @@ class Device : public ComObject<IDirectInputDevice8A> {
  private:
   void NoticeLostFocus();
 
-  IDirectInput8A* owner_;
   const DIDATAFORMAT& format_;
   bool formatSet_ = false;
   HWND window_ = nullptr;

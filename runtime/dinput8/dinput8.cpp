@@ -1,7 +1,7 @@
 // The DirectInput 8 object: the factory of the system keyboard and mouse.
 #include <new>
 
-#include "runtime/d3d9/com_object.h"
+#include "runtime/com/com_object.h"
 #include "runtime/dinput8/device.h"
 #include "runtime/host/host.h"
 
@@ -9,17 +9,8 @@ namespace ember::dinput8 {
 
 namespace {
 
-class DirectInput8 : public ComObject<IDirectInput8A> {
+class DirectInput8 : public com::ComObject<IDirectInput8A, &IID_IDirectInput8A> {
  public:
-  HRESULT QueryInterface(REFIID riid, void** object) override {
-    if (object && riid == IID_IDirectInput8A) {
-      AddRef();
-      *object = static_cast<IDirectInput8A*>(this);
-      return S_OK;
-    }
-    return ComObject::QueryInterface(riid, object);
-  }
-
   HRESULT CreateDevice(REFGUID guid, IDirectInputDevice8A** device, LPUNKNOWN outer) override {
     if (!device) return DIERR_INVALIDPARAM;
     *device = nullptr;

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/d3dx9/image.h"
+#include "runtime/image/image.h"
 #include "runtime/win32/win32_internal.h"
 
 namespace {

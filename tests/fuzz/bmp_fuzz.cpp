@@ -1,5 +1,5 @@
 // The BMP decoder on arbitrary bytes.
-#include "runtime/d3dx9/image_codecs.h"
+#include "runtime/image/codecs.h"
 #include "tests/fuzz/image_decode_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

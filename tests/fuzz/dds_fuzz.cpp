@@ -1,5 +1,5 @@
 // The DDS decoder on arbitrary bytes: 2D pictures and volumes.
-#include "runtime/d3dx9/image_codecs.h"
+#include "runtime/image/codecs.h"
 #include "tests/fuzz/image_decode_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

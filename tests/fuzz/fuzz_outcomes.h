@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/d3dx9/image.h"
+#include "runtime/image/image.h"
 
 namespace ember::fuzz {
 

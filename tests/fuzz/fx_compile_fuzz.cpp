@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/d3dx9/fx_compiler.h"
-#include "runtime/d3dx9/fx_parser.h"
+#include "runtime/fx/parser.h"
+#include "runtime/fx/pass_compiler.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/d3dx9/fx_parser.h"
+#include "runtime/fx/parser.h"
 #include "tests/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

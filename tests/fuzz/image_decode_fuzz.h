@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/d3dx9/image.h"
+#include "runtime/image/image.h"
 #include "tests/fuzz/fuzz_check.h"
 #include "tests/fuzz/fuzz_outcomes.h"
 

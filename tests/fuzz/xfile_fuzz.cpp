@@ -2,7 +2,7 @@
 // attributes stay inside its vertices and materials.
 #include <string>
 
-#include "runtime/d3dx9/xfile.h"
+#include "runtime/xfile/xfile.h"
 #include "tests/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

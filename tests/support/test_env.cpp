@@ -1,5 +1,6 @@
 #include "tests/support/test_env.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "runtime/d3d9/gl_errors.h"
 #include "runtime/win32/win32_internal.h"
 
 namespace ember::test {
@@ -35,9 +37,12 @@ TestEnvironment::TestEnvironment() {
   host::Install(&host);
   win32::ResetState();
   win32::SetDebugOutputSink(Capture, this);
+  glErrorsAtStart_ = d3d9::GLErrorCount();
 }
 
 TestEnvironment::~TestEnvironment() {
+  // Whatever the program did, GL saw no invalid call.
+  EXPECT_EQ(d3d9::GLErrorCount(), glErrorsAtStart_) << DebugText();
   win32::SetDebugOutputSink(nullptr, nullptr);
   win32::ResetState();
   host.Shutdown();

@@ -1,5 +1,5 @@
 // What tests share: a scripted host installed for the test, a fresh working directory, and the
-// debug output captured write by write.
+// debug output captured write by write. A GL error while it lives fails the test.
 #pragma once
 
 #include <string>
@@ -28,6 +28,7 @@ class TestEnvironment {
   void WriteFile(const char* name, const std::string& content) const;
 
  private:
+  unsigned long glErrorsAtStart_ = 0;
   std::string root_;
   std::string dir_;
   std::string previousDir_;

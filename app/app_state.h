@@ -26,5 +26,13 @@ extern DWORD g_frameDurationMs;
 // Starts the phase clock if it is not running.
 void StartPhaseClock();
 
+// Releases an object the program holds and forgets it; nothing when it holds none.
+template <class T>
+void ReleaseIfSet(T*& object) {
+  if (!object) return;
+  object->Release();
+  object = nullptr;
+}
+
 // Puts every value back as at process start, so that tests can run the program again.
 void ResetAppState();

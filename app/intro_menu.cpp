@@ -16,13 +16,6 @@ ID3DXSprite* g_introSprite = nullptr;
 
 namespace {
 
-template <class T>
-void ReleaseIfSet(T*& object) {
-  if (!object) return;
-  object->Release();
-  object = nullptr;
-}
-
 void SetUpButton(ImageButton& button, int xPercent, int yPercent, const char* image,
                  const char* hoverImage) {
   button.Init(float(g_screenWidth * xPercent / 100), float(g_screenHeight * yPercent / 100));

@@ -15,13 +15,6 @@ namespace {
 
 const int kIconResource = 102;
 
-template <class T>
-void ReleaseIfSet(T*& object) {
-  if (!object) return;
-  object->Release();
-  object = nullptr;
-}
-
 bool RegisterMainClass(HINSTANCE instance) {
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof(WNDCLASSEXA);

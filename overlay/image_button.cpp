@@ -9,13 +9,6 @@ ImageButton g_exitButton;
 
 namespace {
 
-template <class T>
-void ReleaseIfSet(T*& object) {
-  if (!object) return;
-  object->Release();
-  object = nullptr;
-}
-
 // Loads into a slot, releasing what the slot held.
 void LoadImage(const char* fileName, IDirect3DTexture9*& slot) {
   ReleaseIfSet(slot);

@@ -37,13 +37,6 @@ const char* const kFlameImageFile = "..\\Data\\flame\\flame.PNG";
 // full float precision however long the system has been up.
 DWORD g_sceneStartTicks = 0;
 
-template <class T>
-void ReleaseIfSet(T*& object) {
-  if (!object) return;
-  object->Release();
-  object = nullptr;
-}
-
 void SetFloatOrReport(const char* name, float value, const char* message) {
   if (FAILED(g_flameEffect->SetFloat(name, value))) OutputDebugStringA(message);
 }

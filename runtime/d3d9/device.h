@@ -81,7 +81,7 @@ class Device : public com::ComObject<IDirect3DDevice9> {
                                UINT minVertexIndex, UINT numVertices, UINT startIndex,
                                UINT primCount) override;
 
-  // For the rest of the runtime.
+  // For the device's own parts (surfaces, textures, programs, screen quads): d3d9 only.
   GLStateCache& GL() { return gl_; }
   DeviceStates& States() { return states_; }
   const RenderTarget& BackBufferTarget() const { return backBuffer_; }

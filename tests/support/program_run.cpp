@@ -15,13 +15,6 @@ namespace ember::test {
 
 namespace {
 
-template <class T>
-void ReleaseIfSet(T*& object) {
-  if (!object) return;
-  object->Release();
-  object = nullptr;
-}
-
 }  // namespace
 
 void ReleaseInputDevices() {

@@ -13,9 +13,7 @@
 
 namespace ember::test {
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 void ReleaseInputDevices() {
   if (g_keyboard.device) g_keyboard.device->Unacquire();

@@ -98,6 +98,11 @@ TEST(SceneObject, WorldTransformRotatesBeforeItMoves) {
   EXPECT_NEAR(p.z, -1.0f, 1e-5f);
 }
 
+// The position of vertex i in the flame's 64-byte layout.
+const float* PositionOf(const void* vertices, DWORD i) {
+  return reinterpret_cast<const float*>(static_cast<const uint8_t*>(vertices) + size_t(i) * 64);
+}
+
 TEST(FlameScene, TheSceneLoadBuildsTheFlameMeshAndItsBounds) {
   Demo demo;
   ASSERT_NE(g_flameMesh, nullptr);
@@ -108,10 +113,27 @@ TEST(FlameScene, TheSceneLoadBuildsTheFlameMeshAndItsBounds) {
   EXPECT_EQ(g_flameMesh->owner, &g_flameObject);
   EXPECT_EQ(g_flameObject.meshContainers, g_flameMesh);
   EXPECT_EQ(g_flameMesh->NumMaterials, 1u);
-  // The slices span x -6..6, y -4.5..15 and z about -4.9..4.9.
-  EXPECT_NEAR(g_flameObject.boundCenter.y, 5.25f, 1e-3f);
-  EXPECT_NEAR(g_flameObject.boundRadius, std::sqrt(36.0f + 9.75f * 9.75f + 4.8958f * 4.8958f),
-              1e-2f);
+  // The sphere is centred on the mean of the positions and reaches the farthest of them.
+  void* vertices = nullptr;
+  ASSERT_EQ(mesh->LockVertexBuffer(D3DLOCK_READONLY, &vertices), D3D_OK);
+  const DWORD count = mesh->GetNumVertices();
+  ASSERT_GT(count, 0u);
+  double mean[3] = {0, 0, 0};
+  for (DWORD i = 0; i < count; ++i)
+    for (int k = 0; k < 3; ++k) mean[k] += PositionOf(vertices, i)[k] / count;
+  double farthest = 0;
+  for (DWORD i = 0; i < count; ++i) {
+    const float* p = PositionOf(vertices, i);
+    farthest = std::max(farthest, std::hypot(p[0] - mean[0], p[1] - mean[1], p[2] - mean[2]));
+  }
+  mesh->UnlockVertexBuffer();
+  EXPECT_NEAR(g_flameObject.boundCenter.x, mean[0], 1e-3);
+  EXPECT_NEAR(g_flameObject.boundCenter.y, mean[1], 1e-3);
+  EXPECT_NEAR(g_flameObject.boundCenter.z, mean[2], 1e-3);
+  EXPECT_NEAR(g_flameObject.boundRadius, farthest, 1e-3);
+  // The flame stands about 20 units high over the origin.
+  EXPECT_GT(g_flameObject.boundRadius, 9.0f);
+  EXPECT_LT(g_flameObject.boundRadius, 16.0f);
   EXPECT_NE(g_flameEffect, nullptr);
   ASSERT_NE(g_noiseTexture, nullptr);
   EXPECT_NE(g_flameTexture, nullptr);

@@ -1,6 +1,8 @@
-// The flame: a stack of slices through the flame's volume. Each slice looks up the flame image
-// at its point's distance from the flame's axis and its height, displaced by 3D turbulence that
-// rises over time; the slices add up, so the core, crossed by many of them, burns hottest.
+// The flame: a stack of slices through the flame's volume, each cut to where the fire can
+// show. Each slice looks up the flame image at its point's distance from the flame's axis
+// and its height, displaced by turbulence that rises over time; finer noise rising faster
+// breaks the upper flame into tongues. The slices are blended over each other like thin
+// glowing veils, so the dense core tends to the image's core colour instead of burning out.
 
 float noiseFreq = 0.3;
 float noiseStrength = 0.5;
@@ -17,12 +19,13 @@ float4x4 world : WORLD;
 texture3D noiseTexture;
 texture flameTexture;
 
+// The volume is magnified many times over the screen, so mip levels would only cost time.
 sampler3D noiseSampler = sampler_state
 {
     Texture = <noiseTexture>;
     MinFilter = Linear;
     MagFilter = Linear;
-    MipFilter = Linear;
+    MipFilter = None;
     AddressU = Wrap;
     AddressV = Wrap;
     AddressW = Wrap;
@@ -33,7 +36,7 @@ sampler2D flameSampler = sampler_state
     Texture = <flameTexture>;
     MinFilter = Linear;
     MagFilter = Linear;
-    MipFilter = Linear;
+    MipFilter = None;
     AddressU = Clamp;
     AddressV = Clamp;
 };
@@ -52,8 +55,11 @@ struct FlameVertex
 struct FlameFragment
 {
     float4 position : POSITION;
+    // x and z: the point across the flame; y: the height, 0 at the tip and 1 at the base.
     float3 flameCoord : TEXCOORD0;
     float3 noiseCoord : TEXCOORD1;
+    float3 tongueCoord : TEXCOORD2;
+    float flicker : TEXCOORD3;
 };
 
 // The flame image's v runs from the tip (0) to the base (1).
@@ -61,45 +67,52 @@ static const float kBaseOffset = 0.83;
 // The mesh is about 20 units high; the flame image covers most of it.
 static const float kShapeScale = 1.0 / 3.0;
 static const float kHeightStretch = 0.85;
-static const float kSliceGain = 0.07;
-// Turbulence a few times finer than the flame.
-static const float kNoiseDetail = 1.8;
+// Turbulence a few times finer than the flame, and tongues finer still, drawn out upward
+// and rising faster.
+static const float kNoiseDetail = 0.6;
+static const float3 kTongueDetail = {2.8, 1.2, 2.8};
+static const float3 kTongueRise = {0.1, -1.4, 0.0};
+// The sideways sway of the image lookup, at the base and added towards the tip.
+static const float kSway = 0.15;
+static const float kSwayTip = 0.85;
+// How much light one slice adds, as a share of the flame colour.
+static const float kSliceGain = 0.42;
+// ...and how much of what lies behind it one slice hides.
+static const float kSliceCover = 0.2;
 
 FlameFragment FlameVS(FlameVertex v)
 {
     FlameFragment o;
     float3 p = mul(float4(v.position, 1.0), world).xyz;
     o.position = mul(float4(v.position, 1.0), wvp);
-    o.flameCoord = p * flameScale * kShapeScale + flameTrans;
-    o.noiseCoord = p * noiseScale * noiseFreq * kNoiseDetail + noiseAnim * (ticks * timeScale);
+    float3 shape = p * flameScale * kShapeScale + flameTrans;
+    o.flameCoord = float3(shape.x, (shape.y + kBaseOffset) * kHeightStretch + (1.0 - kHeightStretch), shape.z);
+    float time = ticks * timeScale;
+    o.noiseCoord = p * noiseScale * noiseFreq * kNoiseDetail + noiseAnim * time;
+    o.tongueCoord = o.noiseCoord * kTongueDetail + kTongueRise * time;
+    // Two slow beats that drift apart: the whole fire breathes a little.
+    o.flicker = 0.9 + 0.06 * sin(ticks * 9.1) + 0.04 * sin(ticks * 23.7 + 1.3);
     return o;
-}
-
-// Three octaves around zero, from -0.5 to 0.5.
-float Turbulence(float3 c)
-{
-    float t = tex3D(noiseSampler, c).r * 0.5;
-    t += tex3D(noiseSampler, c * 2.03).r * 0.25;
-    t += tex3D(noiseSampler, c * 4.07).r * 0.125;
-    return t / 0.875 - 0.5;
 }
 
 float4 FlamePS(FlameFragment f) : COLOR
 {
-    float height = (f.flameCoord.y + kBaseOffset) * kHeightStretch + (1.0 - kHeightStretch);
+    float height = f.flameCoord.y;
     float radius = length(f.flameCoord.xz);
-    // The higher, the more the flame flickers.
     float rise = saturate(1.0 - height);
-    float t = Turbulence(f.noiseCoord) * noiseStrength * 2.0;
+    float slow = tex3D(noiseSampler, f.noiseCoord).r;
+    float fine = tex3D(noiseSampler, f.tongueCoord).r;
+    float t = (slow * 0.65 + fine * 0.35 - 0.5) * noiseStrength * 2.0;
     float2 uv;
-    uv.x = 0.5 + radius + t * (0.2 + 0.9 * rise);
-    uv.y = height + t * (0.1 + 0.8 * rise);
+    uv.x = 0.5 + radius + t * (kSway + kSwayTip * rise);
+    uv.y = height + t * (0.1 + 0.7 * rise);
     float4 c = tex2D(flameSampler, uv);
-    // Finer noise rising faster breaks the body into tongues.
-    float3 fine = f.noiseCoord * 2.7 + float3(0.0, -0.9, 0.0) * (ticks * timeScale);
-    float tongues = lerp(1.0, saturate(-0.1 + 2.4 * tex3D(noiseSampler, fine).r), 0.3 + 0.7 * rise);
-    float3 heat = c.rgb * c.a * (flameColor.rgb * 2.5) * kSliceGain * tongues;
-    return float4(heat, c.a * kSliceGain);
+    // Higher up, only the crests of the fine noise burn: narrow tongues that break away.
+    float tongues = saturate((fine - 0.7 * rise + 0.2) * 4.0);
+    float light = c.a * lerp(1.0, tongues, 0.25 + 0.75 * rise) * f.flicker;
+        // The flame colour only warms the image a little: its colours are the flame's own.
+    float3 warmth = 0.8 + flameColor.rgb * 0.5;
+    return float4(c.rgb * warmth * (light * kSliceGain), light * kSliceCover);
 }
 
 technique Flame
@@ -108,7 +121,7 @@ technique Flame
     {
         AlphaBlendEnable = true;
         SrcBlend = One;
-        DestBlend = One;
+        DestBlend = InvSrcAlpha;
         ZWriteEnable = false;
         CullMode = None;
         VertexShader = compile vs_3_0 FlameVS();

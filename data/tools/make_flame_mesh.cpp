@@ -1,13 +1,25 @@
-// Writes the flame mesh: a stack of quads through the flame's volume, facing the camera along
-// z. The effect shades each slice from the 3D noise, so together they read as a volume.
+// Writes the flame mesh: a stack of slices through the flame's volume, facing the camera along
+// z. The effect shades each slice from the 3D noise, so together they read as a volume. Each
+// slice is cut to the flame's reach where it crosses the slice, a band per height step, so
+// no fragment is drawn where the fire cannot show.
+#include <cmath>
 #include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "data/tools/flame_shape.h"
 
 namespace {
 
-const int kSlices = 48;
-const float kLeft = -6.0f, kRight = 6.0f;
-const float kBottom = -4.5f, kTop = 15.0f;
-const float kNear = -5.0f, kFar = 5.0f;
+const int kSlices = 16;
+const int kLevels = 14;
+const float kNear = -6.0f, kFar = 6.0f;
+// Straight edges between the levels cut a little into the curved reach; this covers it.
+const float kEdgeMargin = 1.06f;
+
+struct Point {
+  float x, y, z;
+};
 
 const char kHeader[] =
     "xof 0303txt 0032\n"
@@ -29,6 +41,30 @@ const char kHeader[] =
 
 float SliceZ(int i) { return kNear + (kFar - kNear) * (float(i) + 0.5f) / float(kSlices); }
 
+// The outline of slice z: a left and a right point per level, from the base up.
+std::vector<Point> SliceOutline(float z) {
+  using namespace ember::flame;
+  std::vector<Point> points;
+  float across = z / kUnitsPerRadiusZ;
+  for (int level = 0; level < kLevels; ++level) {
+    float up = float(level) / float(kLevels - 1);
+    float reach = Reach(up) * kEdgeMargin;
+    float half = std::sqrt(std::fmax(reach * reach - across * across, 0.0f)) * kUnitsPerRadiusX;
+    float y = kBaseY + (kTipY - kBaseY) * up;
+    points.push_back({-half, y, z});
+    points.push_back({half, y, z});
+  }
+  return points;
+}
+
+void WriteList(FILE* out, const char* indent, int count, const std::function<void(int)>& item) {
+  for (int i = 0; i < count; ++i) {
+    std::fputs(indent, out);
+    item(i);
+    std::fputs(i + 1 == count ? ";\n" : ",\n", out);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -36,6 +72,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s flames.x\n", argv[0]);
     return 2;
   }
+  std::vector<Point> points;
+  for (int i = 0; i < kSlices; ++i) {
+    std::vector<Point> outline = SliceOutline(SliceZ(i));
+    points.insert(points.end(), outline.begin(), outline.end());
+  }
+  const int perSlice = 2 * kLevels;
+  const int vertices = int(points.size());
+  const int faces = kSlices * (kLevels - 1);
+
   FILE* out = std::fopen(argv[1], "w");
   if (!out) {
     std::perror(argv[1]);
@@ -44,28 +89,25 @@ int main(int argc, char** argv) {
   std::fputs(kHeader, out);
   std::fputs("Frame FlameRoot {\n  FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,0,1;; }\n",
              out);
-  std::fprintf(out, "  Mesh FlameSlices {\n    %d;\n", kSlices * 4);
-  for (int i = 0; i < kSlices; ++i) {
-    float z = SliceZ(i);
-    // Clockwise seen from the camera at +z, as Direct3D's front faces are.
-    std::fprintf(out, "    %.4f;%.4f;%.4f;,\n    %.4f;%.4f;%.4f;,\n", kLeft, kTop, z, kRight, kTop,
-                 z);
-    std::fprintf(out, "    %.4f;%.4f;%.4f;,\n    %.4f;%.4f;%.4f;%s\n", kRight, kBottom, z, kLeft,
-                 kBottom, z, i + 1 == kSlices ? ";" : ",");
-  }
-  std::fprintf(out, "    %d;\n", kSlices);
-  for (int i = 0; i < kSlices; ++i) {
-    int b = i * 4;
-    std::fprintf(out, "    4;%d,%d,%d,%d;%s\n", b, b + 1, b + 2, b + 3,
-                 i + 1 == kSlices ? ";" : ",");
-  }
-  std::fprintf(out, "    MeshNormals {\n      1;\n      0.0;0.0;1.0;;\n      %d;\n", kSlices);
-  for (int i = 0; i < kSlices; ++i)
-    std::fprintf(out, "      4;0,0,0,0;%s\n", i + 1 == kSlices ? ";" : ",");
-  std::fprintf(out, "    }\n    MeshTextureCoords {\n      %d;\n", kSlices * 4);
-  for (int i = 0; i < kSlices; ++i)
-    std::fprintf(out, "      0.0;0.0;,\n      1.0;0.0;,\n      1.0;1.0;,\n      0.0;1.0;%s\n",
-                 i + 1 == kSlices ? ";" : ",");
+  std::fprintf(out, "  Mesh FlameSlices {\n    %d;\n", vertices);
+  WriteList(out, "    ", vertices, [&](int i) {
+    std::fprintf(out, "%.4f;%.4f;%.4f;", points[i].x, points[i].y, points[i].z);
+  });
+  // Each band between two levels, clockwise seen from the camera at +z, as Direct3D's front
+  // faces are: upper left, upper right, lower right, lower left.
+  std::fprintf(out, "    %d;\n", faces);
+  WriteList(out, "    ", faces, [&](int f) {
+    int b = (f / (kLevels - 1)) * perSlice + (f % (kLevels - 1)) * 2;
+    std::fprintf(out, "4;%d,%d,%d,%d;", b + 2, b + 3, b + 1, b);
+  });
+  std::fprintf(out, "    MeshNormals {\n      1;\n      0.0;0.0;1.0;;\n      %d;\n", faces);
+  WriteList(out, "      ", faces, [&](int) { std::fputs("4;0,0,0,0;", out); });
+  // u across the slice, v down the flame, as on the flame image.
+  std::fprintf(out, "    }\n    MeshTextureCoords {\n      %d;\n", vertices);
+  WriteList(out, "      ", vertices, [&](int i) {
+    float v = (ember::flame::kTipY - points[i].y) / (ember::flame::kTipY - ember::flame::kBaseY);
+    std::fprintf(out, "%.1f;%.4f;", i % 2 == 0 ? 0.0f : 1.0f, v);
+  });
   std::fputs("    }\n  }\n}\n", out);
   if (std::fclose(out) != 0) {
     std::perror(argv[1]);

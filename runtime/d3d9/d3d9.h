@@ -16,6 +16,7 @@ struct IDirect3DVolumeTexture9;
 struct IDirect3DVertexDeclaration9;
 struct IDirect3DVertexBuffer9;
 struct IDirect3DIndexBuffer9;
+struct IDirect3DQuery9;
 
 struct IDirect3DResource9 : IUnknown {
   virtual HRESULT GetDevice(IDirect3DDevice9** device) = 0;
@@ -85,6 +86,15 @@ struct IDirect3DIndexBuffer9 : IDirect3DResource9 {
   virtual HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) = 0;
 };
 
+struct IDirect3DQuery9 : IUnknown {
+  virtual HRESULT GetDevice(IDirect3DDevice9** device) = 0;
+  virtual D3DQUERYTYPE GetType() = 0;
+  virtual DWORD GetDataSize() = 0;
+  virtual HRESULT Issue(DWORD issueFlags) = 0;
+  // S_OK with the data once the result is in, S_FALSE while it is not.
+  virtual HRESULT GetData(void* data, DWORD size, DWORD getDataFlags) = 0;
+};
+
 struct IDirect3DDevice9 : IUnknown {
   virtual HRESULT GetDirect3D(IDirect3D9** direct3D) = 0;
   virtual HRESULT GetDeviceCaps(D3DCAPS9* caps) = 0;
@@ -141,6 +151,8 @@ struct IDirect3DDevice9 : IUnknown {
   virtual HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE primitiveType, INT baseVertexIndex,
                                        UINT minVertexIndex, UINT numVertices, UINT startIndex,
                                        UINT primCount) = 0;
+  // With a null query, only whether the device supports the type.
+  virtual HRESULT CreateQuery(D3DQUERYTYPE type, IDirect3DQuery9** query) = 0;
 };
 
 struct IDirect3D9 : IUnknown {
@@ -161,5 +173,6 @@ typedef IDirect3DVolumeTexture9* LPDIRECT3DVOLUMETEXTURE9;
 typedef IDirect3DVertexDeclaration9* LPDIRECT3DVERTEXDECLARATION9;
 typedef IDirect3DVertexBuffer9* LPDIRECT3DVERTEXBUFFER9;
 typedef IDirect3DIndexBuffer9* LPDIRECT3DINDEXBUFFER9;
+typedef IDirect3DQuery9* LPDIRECT3DQUERY9;
 
 IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVersion);

@@ -80,6 +80,7 @@ class Device : public com::ComObject<IDirect3DDevice9> {
   HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE primitiveType, INT baseVertexIndex,
                                UINT minVertexIndex, UINT numVertices, UINT startIndex,
                                UINT primCount) override;
+  HRESULT CreateQuery(D3DQUERYTYPE type, IDirect3DQuery9** query) override;
 
   // For the device's own parts (surfaces, textures, programs, screen quads): d3d9 only.
   GLStateCache& GL() { return gl_; }

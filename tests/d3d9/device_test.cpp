@@ -97,6 +97,40 @@ TEST_F(DeviceTest, ReferencesKeepTheDeviceAliveUntilTheLastRelease) {
   device_ = nullptr;
 }
 
+TEST_F(DeviceTest, AnEventQueryTellsWhenTheWorkBeforeItIsDone) {
+  EXPECT_EQ(device_->CreateQuery(D3DQUERYTYPE_EVENT, nullptr), D3D_OK);
+  EXPECT_EQ(device_->CreateQuery(D3DQUERYTYPE_OCCLUSION, nullptr), D3DERR_NOTAVAILABLE);
+  IDirect3DQuery9* timestamp = nullptr;
+  EXPECT_EQ(device_->CreateQuery(D3DQUERYTYPE_TIMESTAMP, &timestamp), D3DERR_NOTAVAILABLE);
+  EXPECT_EQ(timestamp, nullptr);
+
+  IDirect3DQuery9* query = nullptr;
+  ASSERT_EQ(device_->CreateQuery(D3DQUERYTYPE_EVENT, &query), D3D_OK);
+  EXPECT_EQ(query->GetType(), D3DQUERYTYPE_EVENT);
+  EXPECT_EQ(query->GetDataSize(), sizeof(BOOL));
+  BOOL done = FALSE;
+  EXPECT_EQ(query->GetData(&done, sizeof done, 0), S_OK);  // never issued: nothing to wait for
+  EXPECT_EQ(query->Issue(D3DISSUE_BEGIN), D3DERR_INVALIDCALL);
+  EXPECT_EQ(query->GetData(nullptr, sizeof done, 0), D3DERR_INVALIDCALL);
+
+  device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF405060, 1.0f, 0);
+  ASSERT_EQ(query->Issue(D3DISSUE_END), D3D_OK);
+  done = FALSE;
+  HRESULT status = S_FALSE;
+  // With the flush the result must come; a generous bound keeps a broken fence from hanging.
+  for (int polls = 0; polls < 10000000 && status == S_FALSE; ++polls)
+    status = query->GetData(&done, sizeof done, D3DGETDATA_FLUSH);
+  EXPECT_EQ(status, S_OK);
+  EXPECT_EQ(done, TRUE);
+  EXPECT_EQ(query->GetData(nullptr, 0, 0), S_OK);  // polling without data
+
+  IDirect3DDevice9* owner = nullptr;
+  ASSERT_EQ(query->GetDevice(&owner), D3D_OK);
+  EXPECT_EQ(owner, device_);
+  owner->Release();
+  EXPECT_EQ(query->Release(), 0u);
+}
+
 TEST_F(DeviceTest, CreationRefusesBadParameters) {
   D3DPRESENT_PARAMETERS pp{};
   pp.Windowed = TRUE;

@@ -39,9 +39,13 @@ void Device::ShowInWindow() {
   }
   const int x = (dw - outW) / 2, y = (dh - outH) / 2;
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-  gl_.Viewport(0, 0, dw, dh);
-  gl_.ClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
+  // Black bars where the picture leaves the window uncovered; a full-window clear under a
+  // picture that covers it all would cost a whole pass for nothing.
+  if (outW != dw || outH != dh) {
+    gl_.Viewport(0, 0, dw, dh);
+    gl_.ClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+  }
   int y0, y1;
   WindowRowsForTopDown(y, outH, y0, y1, dh);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, frontBuffer_.framebuffer);

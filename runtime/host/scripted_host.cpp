@@ -121,7 +121,13 @@ Rect ScriptedHost::ClientRect() {
               outer_.h - frameTop_ - frameBottom_};
 }
 
-void ScriptedHost::SetOuterRect(const Rect& outer) { outer_ = outer; }
+void ScriptedHost::SetOuterRect(const Rect& outer) {
+  outer_ = outer;
+  // The real window underneath takes the scripted client size, so that what is drawn into it
+  // has the size a desktop would give.
+  const Rect client = ClientRect();
+  SdlHost::SetOuterRect(Rect{0, 0, client.w, client.h});
+}
 
 void ScriptedHost::SetGLDriverAvailable(GLDriver driver, bool available) {
   (driver == GLDriver::System ? systemGL_ : softwareGL_) = available;

@@ -247,14 +247,15 @@ TEST_F(FlameEffectTest, PassSetsItsStatesOnTheDeviceAndEndPutsThemBack) {
   ASSERT_EQ(effect_->BeginPass(0), D3D_OK);
   EXPECT_EQ(render(D3DRS_ALPHABLENDENABLE), DWORD(TRUE));
   EXPECT_EQ(render(D3DRS_SRCBLEND), DWORD(D3DBLEND_ONE));
-  EXPECT_EQ(render(D3DRS_DESTBLEND), DWORD(D3DBLEND_ONE));
+  EXPECT_EQ(render(D3DRS_DESTBLEND), DWORD(D3DBLEND_INVSRCALPHA));
   EXPECT_EQ(render(D3DRS_ZWRITEENABLE), DWORD(FALSE));
   EXPECT_EQ(render(D3DRS_CULLMODE), DWORD(D3DCULL_NONE));
   // The pixel shader reads noiseSampler first (stage 0), then flameSampler (stage 1).
   EXPECT_EQ(sampler(0, D3DSAMP_MINFILTER), DWORD(D3DTEXF_LINEAR));
   EXPECT_EQ(sampler(0, D3DSAMP_ADDRESSW), DWORD(D3DTADDRESS_WRAP));
   EXPECT_EQ(sampler(1, D3DSAMP_ADDRESSU), DWORD(D3DTADDRESS_CLAMP));
-  EXPECT_EQ(sampler(1, D3DSAMP_MIPFILTER), DWORD(D3DTEXF_LINEAR));
+  EXPECT_EQ(sampler(1, D3DSAMP_MAGFILTER), DWORD(D3DTEXF_LINEAR));
+  EXPECT_EQ(sampler(1, D3DSAMP_MIPFILTER), DWORD(D3DTEXF_NONE));
   EXPECT_EQ(stageTexture(1), static_cast<IDirect3DBaseTexture9*>(flame));
   EXPECT_EQ(stageTexture(0), nullptr);  // noiseTexture was never set
   ASSERT_EQ(effect_->EndPass(), D3D_OK);

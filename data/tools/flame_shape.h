@@ -13,7 +13,7 @@ namespace ember::flame {
 // Half the body's width: a rounded base, widest a little above it, drawn to a point.
 inline float BodyHalfWidth(float up) {
   auto shape = [](float t) { return std::pow(t + 0.05f, 0.25f) * std::pow(1 - t, 1.4f); };
-  return 0.36f * shape(up) / shape(0.2f);
+  return 0.40f * shape(up) / shape(0.2f);
 }
 
 // The body is opaque to this many half-widths and fades out by kBodyEdge; the glow around it

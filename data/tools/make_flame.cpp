@@ -36,9 +36,7 @@ Color FlameColor(float u, float up) {
                  heat);
   c.a = Smoothstep(0.0f, 0.5f, heat);
   // Behind it a dim red haze that fades out with the distance and the height.
-  // It dies out before the picture's edge, which the clamped lookup repeats outward.
-  float glow = 0.18f * Smoothstep(flame::kGlowEdge, 0.8f, d) * fade * (1 - 0.6f * up) *
-               Smoothstep(0.5f, 0.44f, std::fabs(u - 0.5f));
+  float glow = 0.3f * Smoothstep(flame::kGlowEdge, 0.8f, d) * fade * (1 - 0.6f * up);
   const Color haze = {0.75f, 0.16f, 0.03f, 1.0f};
   float alpha = c.a + glow * (1 - c.a);
   if (alpha > 0) {
@@ -46,6 +44,8 @@ Color FlameColor(float u, float up) {
     c = {(c.r * c.a + haze.r * k) / alpha, (c.g * c.a + haze.g * k) / alpha,
          (c.b * c.a + haze.b * k) / alpha, alpha};
   }
+  // Everything dies out before the picture's edge, which the clamped lookup repeats outward.
+  c.a *= Smoothstep(0.5f, 0.44f, std::fabs(u - 0.5f));
   return c;
 }
 

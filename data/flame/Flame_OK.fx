@@ -76,7 +76,7 @@ static const float3 kTongueRise = {0.1, -1.4, 0.0};
 static const float kSway = 0.15;
 static const float kSwayTip = 0.85;
 // How much light one slice adds, as a share of the flame colour.
-static const float kSliceGain = 0.42;
+static const float kSliceGain = 0.5;
 // ...and how much of what lies behind it one slice hides.
 static const float kSliceCover = 0.2;
 

@@ -28,6 +28,20 @@ TEST_F(DeviceTest, PresentKeepsTheBackBufferAndAdvancesTheFrame) {
   EXPECT_EQ(BackBufferPixel(500, 400), 0xFF102030u);  // the copy swap effect
 }
 
+TEST_F(DeviceTest, TheWindowUnderneathTakesTheClientSizeSoPresentsAreOneToOne) {
+  int w = 0, h = 0;
+  host_.DrawableSize(w, h);
+  EXPECT_EQ(w, 1024);
+  EXPECT_EQ(h, 768);
+  // Moved and resized as the program sizes its window: the drawable follows the client area.
+  MoveWindow(window_, 20, 30, 816, 639, TRUE);
+  const ember::host::Rect client = host_.ClientRect();
+  host_.DrawableSize(w, h);
+  EXPECT_EQ(w, client.w);
+  EXPECT_EQ(h, client.h);
+  EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+}
+
 TEST_F(DeviceTest, SceneBracketsAndArgumentsAreChecked) {
   EXPECT_EQ(device_->EndScene(), D3DERR_INVALIDCALL);
   EXPECT_EQ(device_->BeginScene(), D3D_OK);

@@ -161,23 +161,14 @@ void MeasureParts(int frames) {
     std::printf("frame in parts: the device has no event query\n");
     return;
   }
-  std::vector<double> clear, flame, text, present, sum;
+  ember::bench::FramePartsLog log(frames);
   for (int i = 0; i < frames; ++i) {
     ember::bench::FrameParts parts;
     ember::bench::RenderFrameInParts(event, parts);
-    clear.push_back(parts.clearAndBackground);
-    flame.push_back(parts.flame);
-    text.push_back(parts.text);
-    present.push_back(parts.present);
-    sum.push_back(parts.clearAndBackground + parts.flame + parts.text + parts.present);
+    log.Add(parts);
   }
   event->Release();
-  using ember::bench::Percentile;
-  std::printf(
-      "frame in parts (each finished before the next; medians): clear and background %.3f ms, "
-      "flame %.3f ms, text %.3f ms, present %.3f ms; whole %.3f ms\n",
-      Percentile(clear, 0.5), Percentile(flame, 0.5), Percentile(text, 0.5),
-      Percentile(present, 0.5), Percentile(sum, 0.5));
+  log.Print();
 }
 
 }  // namespace

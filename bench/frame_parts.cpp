@@ -23,22 +23,6 @@ void FinishDevice(IDirect3DQuery9* event) {
   while (event->GetData(nullptr, 0, D3DGETDATA_FLUSH) == S_FALSE) nanosleep(&pause, nullptr);
 }
 
-void DrawFlamePasses() {
-  ID3DXMesh* mesh = g_flameMesh ? g_flameMesh->MeshData.pMesh : nullptr;
-  if (!g_flameEffect || !mesh) return;
-  g_flameEffect->SetFloat("ticks", g_ticks);
-  g_flameEffect->SetMatrix("wvp", &g_wvpMatrix);
-  g_flameEffect->SetMatrix("world", &g_worldMatrix);
-  UINT passes = 0;
-  if (FAILED(g_flameEffect->Begin(&passes, 0))) return;
-  for (UINT i = 0; i < passes; ++i) {
-    g_flameEffect->BeginPass(i);
-    mesh->DrawSubset(0);
-    g_flameEffect->EndPass();
-  }
-  g_flameEffect->End();
-}
-
 }  // namespace
 
 void RenderFrameInParts(IDirect3DQuery9* event, FrameParts& parts) {
@@ -62,7 +46,7 @@ void RenderFrameInParts(IDirect3DQuery9* event, FrameParts& parts) {
   g_flameObject.UpdateWorldTransform();
   g_device->BeginScene();
   if (g_flameMesh) g_device->SetVertexDeclaration(g_flameMesh->vertexDeclaration);
-  DrawFlamePasses();
+  DrawFlame();
   g_device->EndScene();
   FinishDevice(event);
   end = NowMs();

@@ -20,4 +20,23 @@ double Percentile(std::vector<double> values, double p);
 // "frame time: median ..." and "frames per second: ..." for frame times in milliseconds.
 void PrintFrameTimes(const std::vector<double>& times);
 
+// One frame's parts, in milliseconds, each finished before the next started.
+struct FrameParts {
+  double clearAndBackground = 0;  // the clear and the background picture's copy
+  double flame = 0;               // the camera, the matrices and the flame's passes
+  double text = 0;                // the frame-rate line
+  double present = 0;
+};
+
+// Frames in parts, kept to print their medians in one line.
+class FramePartsLog {
+ public:
+  explicit FramePartsLog(int frames);
+  void Add(const FrameParts& parts);
+  void Print() const;
+
+ private:
+  std::vector<double> clear_, flame_, text_, present_, whole_;
+};
+
 }  // namespace ember::bench

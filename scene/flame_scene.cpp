@@ -91,6 +91,8 @@ void LoadFlameTextures() {
     OutputDebugStringA("Impossibile caricare flameTexture\n");
 }
 
+}  // namespace
+
 void DrawFlame() {
   ID3DXMesh* mesh = g_flameMesh ? g_flameMesh->MeshData.pMesh : nullptr;
   if (!g_flameEffect || !mesh) return;
@@ -106,8 +108,6 @@ void DrawFlame() {
   }
   g_flameEffect->End();
 }
-
-}  // namespace
 
 HRESULT LoadBitmapSurface(const char* path, IDirect3DSurface9** surface, IDirect3DDevice9* device) {
   HANDLE bitmap =

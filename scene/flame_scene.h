@@ -21,5 +21,7 @@ extern char g_fpsText[256];
 HRESULT LoadBitmapSurface(const char* path, IDirect3DSurface9** surface, IDirect3DDevice9* device);
 int LoadFlameScene();
 HRESULT RenderFlameFrame();
+// The frame's flame: the time and the matrices to the effect, then the mesh once per pass.
+void DrawFlame();
 // The effect and the two flame textures, as the shutdown releases them.
 void ReleaseFlameEffectAndTextures();

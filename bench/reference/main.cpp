@@ -112,36 +112,34 @@ void FinishGL() {
 
 // The frame with the GL finished after each part, as flame_bench's diagnostic pass.
 void MeasureParts(Demo& demo, int frames) {
-  std::vector<double> background, flame, text, present, whole;
+  ember::bench::FramePartsLog log(frames);
   for (int i = 0; i < frames; ++i) {
+    ember::bench::FrameParts parts;
     FinishGL();
-    const double t0 = NowMs();
+    double start = NowMs();
     demo.renderer.DrawBackground();
     FinishGL();
-    const double t1 = NowMs();
+    double end = NowMs();
+    parts.clearAndBackground = end - start;
+    start = end;
     demo.renderer.DrawFlame(SceneSeconds(demo), demo.wvp, demo.world);
     FinishGL();
-    const double t2 = NowMs();
+    end = NowMs();
+    parts.flame = end - start;
+    start = end;
     FormatText(demo);
     demo.renderer.DrawText(demo.text, kTextX, kTextY);
     FinishGL();
-    const double t3 = NowMs();
+    end = NowMs();
+    parts.text = end - start;
+    start = end;
     demo.renderer.Present();
     demo.window.Swap();
     FinishGL();
-    const double t4 = NowMs();
-    background.push_back(t1 - t0);
-    flame.push_back(t2 - t1);
-    text.push_back(t3 - t2);
-    present.push_back(t4 - t3);
-    whole.push_back(t4 - t0);
+    parts.present = NowMs() - start;
+    log.Add(parts);
   }
-  using ember::bench::Percentile;
-  std::printf(
-      "frame in parts (each finished before the next; medians): clear and background %.3f ms, "
-      "flame %.3f ms, text %.3f ms, present %.3f ms; whole %.3f ms\n",
-      Percentile(background, 0.5), Percentile(flame, 0.5), Percentile(text, 0.5),
-      Percentile(present, 0.5), Percentile(whole, 0.5));
+  log.Print();
 }
 
 int MeasureFrames(Demo& demo, int frames) {

@@ -3,7 +3,8 @@
 // staged program's directory (build/stage/bin):
 //   reference_bench [frames]               frame times and the frame in parts, in the lines
 //                                          flame_bench prints
-//   reference_bench --write-frame out.bmp  one frame at 1 s of scene time, as a BMP
+//   reference_bench --write-frame out.bmp [seconds]
+//                                          one frame at that scene time (1 s), as a BMP
 #include <time.h>
 
 #include <algorithm>
@@ -162,8 +163,8 @@ int MeasureFrames(Demo& demo, int frames) {
   return 0;
 }
 
-int WriteFrame(Demo& demo, const char* path) {
-  DrawFrame(demo, 1.0f);
+int WriteFrame(Demo& demo, const char* path, float seconds) {
+  DrawFrame(demo, seconds);
   std::vector<uint8_t> bgra(size_t(kWidth) * kHeight * 4);
   demo.renderer.ReadFrame(bgra.data());
   std::string error;
@@ -178,13 +179,15 @@ int WriteFrame(Demo& demo, const char* path) {
 
 int main(int argc, char** argv) {
   const char* framePath = nullptr;
+  float frameSeconds = 1.0f;
   int frames = kDefaultFrames;
-  if (argc == 3 && std::strcmp(argv[1], "--write-frame") == 0) {
+  if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "--write-frame") == 0) {
     framePath = argv[2];
+    if (argc == 4) frameSeconds = float(std::atof(argv[3]));
   } else if (argc == 2 && argv[1][0] != '-') {
     frames = std::max(std::atoi(argv[1]), kMinFrames);
   } else if (argc != 1) {
-    std::fprintf(stderr, "usage: reference_bench [frames] | --write-frame out.bmp\n");
+    std::fprintf(stderr, "usage: reference_bench [frames] | --write-frame out.bmp [seconds]\n");
     return 2;
   }
   // Offscreen unless the environment names a video driver, as our bench runs.
@@ -196,5 +199,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "reference_bench: %s\n", error.c_str());
     return 1;
   }
-  return framePath ? WriteFrame(demo, framePath) : MeasureFrames(demo, frames);
+  return framePath ? WriteFrame(demo, framePath, frameSeconds) : MeasureFrames(demo, frames);
 }

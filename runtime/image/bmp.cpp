@@ -1,6 +1,6 @@
-// Windows BMP decoding: 1, 4 and 8 bit palettes, 16, 24 and 32 bit pixels (plain or
-// with BI_BITFIELDS masks), bottom-up or top-down rows. RLE and embedded JPEG/PNG
-// bitmaps are rejected.
+// Windows BMP decoding: 1, 4 and 8 bit palettes, plain or run-length encoded (RLE4, RLE8),
+// 16, 24 and 32 bit pixels (plain or with BI_BITFIELDS masks), bottom-up or top-down rows.
+// Embedded JPEG/PNG bitmaps are rejected.
 #include <cstdint>
 #include <vector>
 
@@ -30,13 +30,6 @@ struct BmpHeader {
   uint32_t colorsUsed = 0;
   uint32_t masks[4] = {0, 0, 0, 0};  // red, green, blue, alpha
   size_t paletteOffset = 0;
-};
-
-// One colour channel of a BI_BITFIELDS pixel.
-struct Channel {
-  uint32_t mask = 0;
-  int shift = 0;
-  int bits = 0;
 };
 
 struct Rgba {
@@ -90,30 +83,6 @@ bool ReadHeader(ByteReader& in, BmpHeader& header, std::string& error) {
   return true;
 }
 
-bool MakeChannel(uint32_t mask, Channel& channel) {
-  channel = Channel{};
-  if (mask == 0) return true;
-  channel.mask = mask;
-  while (((mask >> channel.shift) & 1u) == 0) ++channel.shift;
-  const uint64_t shifted = mask >> channel.shift;
-  while (channel.bits < 32 && ((shifted >> channel.bits) & 1u) != 0) ++channel.bits;
-  return shifted == (uint64_t{1} << channel.bits) - 1;  // one contiguous run of bits
-}
-
-// Widens a channel to 8 bits by repeating its bits, so full scale maps to 255.
-uint8_t Expand(uint32_t pixel, const Channel& channel) {
-  if (channel.bits == 0) return 0;
-  const uint32_t value = (pixel & channel.mask) >> channel.shift;
-  if (channel.bits >= 8) return static_cast<uint8_t>(value >> (channel.bits - 8));
-  uint32_t wide = 0;
-  int filled = 0;
-  while (filled < 8) {
-    wide = wide << channel.bits | value;
-    filled += channel.bits;
-  }
-  return static_cast<uint8_t>(wide >> (filled - 8));
-}
-
 bool ReadPalette(ByteReader& in, const BmpHeader& header, std::vector<Rgba>& palette,
                  std::string& error) {
   const uint32_t maxColors = 1u << header.bitCount;
@@ -134,9 +103,17 @@ bool ReadPalette(ByteReader& in, const BmpHeader& header, std::vector<Rgba>& pal
 }
 
 // Picks the format and the channel layout, and rejects what we do not decode.
-bool CheckLayout(const BmpHeader& header, Channel channels[4], bool& hasAlpha, std::string& error) {
+bool CheckLayout(const BmpHeader& header, MaskChannel channels[4], bool& hasAlpha,
+                 std::string& error) {
   const uint32_t c = header.compression;
-  if (c == kBiRle8 || c == kBiRle4) return Fail(error, "RLE-compressed bitmaps are not supported");
+  if (c == kBiRle8 || c == kBiRle4) {
+    if (header.bitCount != (c == kBiRle8 ? 8 : 4))
+      return Fail(error, "RLE" + std::to_string(c == kBiRle8 ? 8 : 4) + " needs " +
+                             std::to_string(c == kBiRle8 ? 8 : 4) + "-bit pixels");
+    if (header.height < 0) return Fail(error, "RLE bitmaps cannot be top-down");
+    hasAlpha = false;
+    return true;
+  }
   if (c == kBiJpeg || c == kBiPng) {
     return Fail(error, "embedded JPEG or PNG bitmaps are not supported");
   }
@@ -168,7 +145,7 @@ bool CheckLayout(const BmpHeader& header, Channel channels[4], bool& hasAlpha, s
 }
 
 void DecodeRow(const uint8_t* src, uint32_t width, uint16_t bits, const std::vector<Rgba>& palette,
-               const Channel channels[4], bool hasAlpha, uint8_t* dst) {
+               const MaskChannel channels[4], bool hasAlpha, uint8_t* dst) {
   for (uint32_t x = 0; x < width; ++x) {
     Rgba px;
     if (bits <= 8) {
@@ -183,14 +160,109 @@ void DecodeRow(const uint8_t* src, uint32_t width, uint16_t bits, const std::vec
       if (bits == 32) {
         value |= static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
       }
-      px = Rgba{Expand(value, channels[2]), Expand(value, channels[1]), Expand(value, channels[0]),
-                hasAlpha ? Expand(value, channels[3]) : uint8_t{0xFF}};
+      px = Rgba{ExpandChannel(value, channels[2]), ExpandChannel(value, channels[1]),
+                ExpandChannel(value, channels[0]),
+                hasAlpha ? ExpandChannel(value, channels[3]) : uint8_t{0xFF}};
     }
     dst[4 * x + 0] = px.b;
     dst[4 * x + 1] = px.g;
     dst[4 * x + 2] = px.r;
     dst[4 * x + 3] = px.a;
   }
+}
+
+// Plain rows, padded to 4 bytes; the last row's padding may be missing.
+bool DecodeRows(const uint8_t* data, size_t size, const BmpHeader& header, uint64_t width,
+                uint64_t height, bool topDown, const std::vector<Rgba>& palette,
+                const MaskChannel channels[4], bool hasAlpha, Image& out, std::string& error) {
+  const uint64_t rowBits = width * header.bitCount;
+  const uint64_t stride = (rowBits + 31) / 32 * 4;
+  const uint64_t needed = stride * (height - 1) + (rowBits + 7) / 8;
+  if (header.dataOffset > size || needed > size - header.dataOffset) {
+    return Fail(error, "file truncated in the pixel data (needs " + std::to_string(needed) +
+                           " bytes, has " +
+                           std::to_string(header.dataOffset > size ? 0 : size - header.dataOffset) +
+                           ")");
+  }
+
+  out.pixels.assign(width * height * 4, 0);
+  const uint8_t* pixelData = data + header.dataOffset;
+  for (uint64_t y = 0; y < height; ++y) {
+    const uint64_t srcRow = topDown ? y : height - 1 - y;
+    DecodeRow(pixelData + srcRow * stride, static_cast<uint32_t>(width), header.bitCount, palette,
+              channels, hasAlpha, out.pixels.data() + y * width * 4);
+  }
+  return true;
+}
+
+// Run-length encoded palette indices, bottom row first: runs of one index (RLE4 alternates
+// two), literal stretches padded to a 16-bit boundary, and escapes for the end of a row, the
+// end of the picture and a jump ahead. Pixels the stream skips keep palette entry 0; runs past
+// a row's end are cut there. Without `pixels` (width x height, top row first, B, G, R, A) the
+// stream is only checked, so that a damaged one fails before any pixel memory is taken.
+bool DecodeRle(ByteReader& in, bool rle4, uint64_t width, uint64_t height,
+               const std::vector<Rgba>& palette, uint8_t* pixels, std::string& error) {
+  uint64_t x = 0, row = 0;  // row counts from the bottom
+  auto put = [&](uint8_t index) {
+    if (pixels && x < width && row < height) {
+      const Rgba& px = palette[index];
+      uint8_t* dst = pixels + 4 * ((height - 1 - row) * width + x);
+      dst[0] = px.b;
+      dst[1] = px.g;
+      dst[2] = px.r;
+      dst[3] = px.a;
+    }
+    ++x;
+  };
+  for (;;) {
+    uint8_t count = 0, value = 0;
+    if (!in.U8(count) || !in.U8(value)) return Fail(error, "file truncated in the RLE data");
+    if (count > 0) {
+      for (int i = 0; i < count; ++i) put(rle4 ? (i % 2 ? value & 0xF : value >> 4) : value);
+      continue;
+    }
+    if (value == 0) {  // end of the row
+      x = 0;
+      ++row;
+    } else if (value == 1) {  // end of the picture
+      return true;
+    } else if (value == 2) {  // jump right and up
+      uint8_t dx = 0, dy = 0;
+      if (!in.U8(dx) || !in.U8(dy)) return Fail(error, "file truncated in the RLE data");
+      x += dx;
+      row += dy;
+    } else {  // `value` indices as they are
+      const size_t bytes = rle4 ? (value + 1) / 2 : value;
+      const uint8_t* literal = nullptr;
+      if (!in.Bytes(bytes, literal) || !in.Skip(bytes % 2))
+        return Fail(error, "file truncated in the RLE data");
+      for (int i = 0; i < value; ++i)
+        put(rle4 ? (i % 2 ? literal[i / 2] & 0xF : literal[i / 2] >> 4) : literal[i]);
+    }
+    if (row >= height) return true;  // a stream that runs on past the last row is done
+  }
+}
+
+// Checks the whole stream, then fills the picture with entry 0 and decodes it.
+bool DecodeRleBitmap(const uint8_t* data, size_t size, const BmpHeader& header, uint64_t width,
+                     uint64_t height, const std::vector<Rgba>& palette, Image& out,
+                     std::string& error) {
+  const bool rle4 = header.compression == kBiRle4;
+  ByteReader check(data, size);
+  if (!check.Seek(header.dataOffset)) return Fail(error, "file truncated before the RLE data");
+  if (!DecodeRle(check, rle4, width, height, palette, nullptr, error)) return false;
+  out.pixels.resize(width * height * 4);
+  const Rgba& background = palette[0];
+  for (uint64_t i = 0; i < width * height; ++i) {
+    uint8_t* dst = out.pixels.data() + 4 * i;
+    dst[0] = background.b;
+    dst[1] = background.g;
+    dst[2] = background.r;
+    dst[3] = background.a;
+  }
+  ByteReader in(data, size);
+  in.Seek(header.dataOffset);
+  return DecodeRle(in, rle4, width, height, palette, out.pixels.data(), error);
 }
 
 }  // namespace
@@ -208,29 +280,17 @@ bool DecodeBmp(const uint8_t* data, size_t size, Image& out, std::string& error)
   const uint64_t height = static_cast<uint64_t>(topDown ? -header.height : header.height);
   if (!CheckImageSize("BMP", width, height, 1, 4, size, error)) return false;
 
-  Channel channels[4];
+  MaskChannel channels[4];
   bool hasAlpha = false;
   if (!CheckLayout(header, channels, hasAlpha, error)) return false;
   std::vector<Rgba> palette;
   if (header.bitCount <= 8 && !ReadPalette(in, header, palette, error)) return false;
 
-  // Rows are padded to 4 bytes; the last row's padding may be missing.
-  const uint64_t rowBits = width * header.bitCount;
-  const uint64_t stride = (rowBits + 31) / 32 * 4;
-  const uint64_t needed = stride * (height - 1) + (rowBits + 7) / 8;
-  if (header.dataOffset > size || needed > size - header.dataOffset) {
-    return Fail(error, "file truncated in the pixel data (needs " + std::to_string(needed) +
-                           " bytes, has " +
-                           std::to_string(header.dataOffset > size ? 0 : size - header.dataOffset) +
-                           ")");
-  }
-
-  out.pixels.assign(width * height * 4, 0);
-  const uint8_t* pixelData = data + header.dataOffset;
-  for (uint64_t y = 0; y < height; ++y) {
-    const uint64_t srcRow = topDown ? y : height - 1 - y;
-    DecodeRow(pixelData + srcRow * stride, static_cast<uint32_t>(width), header.bitCount, palette,
-              channels, hasAlpha, out.pixels.data() + y * width * 4);
+  if (header.compression == kBiRle8 || header.compression == kBiRle4) {
+    if (!DecodeRleBitmap(data, size, header, width, height, palette, out, error)) return false;
+  } else if (!DecodeRows(data, size, header, width, height, topDown, palette, channels, hasAlpha,
+                         out, error)) {
+    return false;
   }
   out.width = static_cast<uint32_t>(width);
   out.height = static_cast<uint32_t>(height);

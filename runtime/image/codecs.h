@@ -21,6 +21,38 @@ bool DecodeDds(const uint8_t* data, size_t size, Image& out, std::string& error)
 bool CheckImageSize(const char* codec, uint64_t width, uint64_t height, uint64_t depth,
                     uint32_t bytesPerPixel, uint64_t inputBytes, std::string& error);
 
+// One colour channel of a pixel given by a bit mask (BMP bit fields, DDS pixel formats).
+struct MaskChannel {
+  uint32_t mask = 0;
+  int shift = 0;
+  int bits = 0;
+};
+
+// False unless the mask is one contiguous run of bits (an empty mask is a channel of 0 bits).
+inline bool MakeChannel(uint32_t mask, MaskChannel& channel) {
+  channel = MaskChannel{};
+  if (mask == 0) return true;
+  channel.mask = mask;
+  while (((mask >> channel.shift) & 1u) == 0) ++channel.shift;
+  const uint64_t shifted = mask >> channel.shift;
+  while (channel.bits < 32 && ((shifted >> channel.bits) & 1u) != 0) ++channel.bits;
+  return shifted == (uint64_t{1} << channel.bits) - 1;
+}
+
+// Widens a channel to 8 bits by repeating its bits, so full scale maps to 255; 0 bits give 0.
+inline uint8_t ExpandChannel(uint32_t pixel, const MaskChannel& channel) {
+  if (channel.bits == 0) return 0;
+  const uint32_t value = (pixel & channel.mask) >> channel.shift;
+  if (channel.bits >= 8) return static_cast<uint8_t>(value >> (channel.bits - 8));
+  uint32_t wide = 0;
+  int filled = 0;
+  while (filled < 8) {
+    wide = wide << channel.bits | value;
+    filled += channel.bits;
+  }
+  return static_cast<uint8_t>(wide >> (filled - 8));
+}
+
 // Little-endian reads that never pass the end of the buffer.
 class ByteReader {
  public:

@@ -262,12 +262,74 @@ TEST(BmpMalformed, AbsurdSizesAreRejected) {
   EXPECT_EQ(DecodeError(BuildBmp(spec)), "BMP: invalid image size 4x0");
 }
 
+// A 4x3 palette bitmap whose index i is the colour 0x0000i0.
+BmpSpec RleBmp(uint32_t compression, std::vector<uint8_t> stream) {
+  BmpSpec spec;
+  spec.width = 4;
+  spec.height = 3;
+  spec.bitCount = compression == 1 ? 8 : 4;
+  spec.compression = compression;
+  spec.colorsUsed = 16;
+  spec.palette.resize(16);
+  for (uint32_t i = 0; i < 16; ++i) spec.palette[i] = i << 4;
+  spec.pixels = std::move(stream);
+  return spec;
+}
+
+// Rows of palette indices, top row first, from a decoded RleBmp.
+std::vector<std::vector<uint32_t>> Indices(const Image& image) {
+  std::vector<std::vector<uint32_t>> rows(image.height);
+  for (uint32_t y = 0; y < image.height; ++y)
+    for (uint32_t x = 0; x < image.width; ++x) rows[y].push_back((Argb(image, x, y) & 0xFF) >> 4);
+  return rows;
+}
+
+TEST(BmpRle, Rle8RunsLiteralsAndTheEndOfEachRow) {
+  // Bottom row: a run of three 5s and a 1; middle: a literal 7 8 9 (padded) and a run of one 2;
+  // top: two 3s, then the end of the picture leaves the rest at entry 0.
+  const Image image = MustDecode(RleBmp(1, {3, 5, 1, 1, 0, 0,              //
+                                            0, 3, 7, 8, 9, 0, 1, 2, 0, 0,  //
+                                            2, 3, 0, 1}));
+  EXPECT_EQ(image.format, kFmtX8R8G8B8);
+  EXPECT_EQ(Indices(image),
+            (std::vector<std::vector<uint32_t>>{{3, 3, 0, 0}, {7, 8, 9, 2}, {5, 5, 5, 1}}));
+  EXPECT_EQ(Argb(image, 0, 2), 0xFF000050u);
+}
+
+TEST(BmpRle, Rle4AlternatesNibblesAndJumpsWithDeltas) {
+  // Bottom row: a run of four alternating 1 and 2, the end of the row; then a jump two right
+  // and one up, to the top row, and a literal of three nibbles 4 5 6 that runs past the row's
+  // end and is cut there. The middle row is skipped whole.
+  const Image image = MustDecode(RleBmp(2, {4, 0x12, 0, 0,  //
+                                            0, 2, 2, 1,     //
+                                            0, 3, 0x45, 0x60, 0, 1}));
+  EXPECT_EQ(Indices(image),
+            (std::vector<std::vector<uint32_t>>{{0, 0, 4, 5}, {0, 0, 0, 0}, {1, 2, 1, 2}}));
+}
+
+TEST(BmpRle, DamagedStreamsFailAndOverlongOnesStop) {
+  // Cut anywhere before the end of the picture, the stream fails and says so.
+  const std::vector<uint8_t> stream = {3, 5, 1, 1, 0, 0, 0, 3, 7, 8, 9, 0, 1, 2, 0, 0, 2, 3, 0, 1};
+  for (size_t length = 0; length < stream.size(); ++length) {
+    BmpSpec spec = RleBmp(1, std::vector<uint8_t>(stream.begin(), stream.begin() + length));
+    EXPECT_EQ(DecodeError(BuildBmp(spec)), "BMP: file truncated in the RLE data")
+        << "length " << length;
+  }
+  // Runs past the right edge, and rows past the top, are cut, not written out of bounds.
+  const Image image = MustDecode(RleBmp(1, {255, 9, 0, 2, 255, 255, 200, 7}));
+  EXPECT_EQ(Indices(image)[2], (std::vector<uint32_t>{9, 9, 9, 9}));
+  EXPECT_EQ(Indices(image)[0], (std::vector<uint32_t>{0, 0, 0, 0}));
+  // Run-length bitmaps are bottom-up by definition.
+  BmpSpec topDown = RleBmp(1, {4, 1, 0, 1});
+  topDown.height = -3;
+  EXPECT_EQ(DecodeError(BuildBmp(topDown)), "BMP: RLE bitmaps cannot be top-down");
+}
+
 TEST(BmpMalformed, UnsupportedLayoutsSayWhy) {
   BmpSpec spec = SmallBmp();
-  spec.bitCount = 8;
+  spec.bitCount = 24;
   spec.compression = 1;
-  spec.palette.assign(256, 0);
-  EXPECT_EQ(DecodeError(BuildBmp(spec)), "BMP: RLE-compressed bitmaps are not supported");
+  EXPECT_EQ(DecodeError(BuildBmp(spec)), "BMP: RLE8 needs 8-bit pixels");
 
   spec = SmallBmp();
   spec.bitCount = 2;

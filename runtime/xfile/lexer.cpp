@@ -1,5 +1,7 @@
 #include "runtime/xfile/lexer.h"
 
+#include <strings.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -15,9 +17,10 @@ bool IsNameChar(char c) { return IsNameStart(c) || IsDigit(c) || c == '-'; }
 
 }  // namespace
 
+// Template and keyword names match whatever their case, as Direct3D's reader takes them.
 bool XToken::Is(const char* word) const {
   return kind == XTokenKind::Name && std::strlen(word) == length &&
-         std::memcmp(word, text, length) == 0;
+         strncasecmp(word, text, length) == 0;
 }
 
 std::string XToken::Describe() const {

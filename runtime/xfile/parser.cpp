@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "runtime/xfile/binary.h"
 #include "runtime/xfile/lexer.h"
 #include "runtime/xfile/scene.h"
 
@@ -50,14 +51,6 @@ bool CheckHeader(const char* text, size_t size, std::string& error) {
   const char* floatSize = text + 12;
   if (std::memcmp(version, "0302", 4) != 0 && std::memcmp(version, "0303", 4) != 0) {
     error = "unsupported X file version '" + Printable(version, 4) + "'";
-    return false;
-  }
-  if (std::memcmp(format, "bin ", 4) == 0) {
-    error = "binary X files are not supported, only the text format";
-    return false;
-  }
-  if (std::memcmp(format, "tzip", 4) == 0 || std::memcmp(format, "bzip", 4) == 0) {
-    error = "compressed X files are not supported, only the text format";
     return false;
   }
   if (std::memcmp(format, "txt ", 4) != 0) {
@@ -578,6 +571,14 @@ bool ParseXScene(const char* text, size_t size, XScene& scene, std::string& erro
   if (!text) {
     error = "no X file text";
     return false;
+  }
+  // Binary and compressed files are read as the same file in text.
+  std::string converted;
+  bool isConverted = false;
+  if (!ToTextXFile(text, size, converted, isConverted, error)) return false;
+  if (isConverted) {
+    text = converted.data();
+    size = converted.size();
   }
   if (!CheckHeader(text, size, error)) return false;
   XParser parser(text + kHeaderSize, size - kHeaderSize, scene);

@@ -43,6 +43,8 @@ struct EffectPass {
 
 struct EffectTechnique {
   std::vector<EffectPass> passes;
+  // Why a pass could not be built; empty for a technique that can run.
+  std::string failure;
   // What Begin saves and End restores: every state any pass sets, with room for its value.
   std::vector<PassRenderState> savedRender;
   std::vector<PassSamplerState> savedSamplers;
@@ -51,7 +53,9 @@ struct EffectTechnique {
 
 class Effect : public d3d9::DeviceChild<ID3DXEffect> {
  public:
-  // Compiles and links every pass of every technique. Null, with the message, on failure.
+  // Compiles and links every pass of every technique. A technique with a pass that cannot be
+  // built is kept but not valid, and said so on the debug output; when no technique is valid,
+  // null with the first one's message.
   static Effect* Create(d3d9::Device* device, FxEffect&& parsed, const char* fileName,
                         std::string& error);
 
@@ -99,6 +103,7 @@ class Effect : public d3d9::DeviceChild<ID3DXEffect> {
   bool Build(const char* fileName, std::string& error);
   bool BuildPass(size_t technique, size_t pass, const char* fileName, std::string& error);
   void CollectSavedStates(EffectTechnique& technique);
+  void ReportInvalidTechnique(const FxTechnique& technique, const std::string& why) const;
   void ReportUnsupported(const FxState& state, const char* fileName, const char* what) const;
 
   // A handle or a name to an index; -1 when it names nothing of that kind.

@@ -53,14 +53,32 @@ bool Effect::Build(const char* fileName, std::string& error) {
       if (!state.supported) ReportUnsupported(state, fileName, "sampler state");
 
   techniques_.resize(parsed_.techniques.size());
+  technique_ = -1;
   for (size_t t = 0; t < techniques_.size(); ++t) {
-    techniques_[t].passes.resize(parsed_.techniques[t].passes.size());
-    for (size_t p = 0; p < techniques_[t].passes.size(); ++p)
-      if (!BuildPass(t, p, fileName, error)) return false;
-    CollectSavedStates(techniques_[t]);
+    EffectTechnique& technique = techniques_[t];
+    technique.passes.resize(parsed_.techniques[t].passes.size());
+    for (size_t p = 0; p < technique.passes.size() && technique.failure.empty(); ++p)
+      if (!BuildPass(t, p, fileName, technique.failure) && technique.failure.empty())
+        technique.failure = "pass " + std::to_string(p) + " cannot be built";
+    if (!technique.failure.empty()) continue;
+    CollectSavedStates(technique);
+    if (technique_ < 0) technique_ = int(t);
   }
-  technique_ = techniques_.empty() ? -1 : 0;
+  if (technique_ < 0 && !techniques_.empty()) {
+    error = techniques_.front().failure;
+    return false;
+  }
+  // The effect is made: what it cannot run is said once, here.
+  for (size_t t = 0; t < techniques_.size(); ++t)
+    if (!techniques_[t].failure.empty())
+      ReportInvalidTechnique(parsed_.techniques[t], techniques_[t].failure);
   return true;
+}
+
+void Effect::ReportInvalidTechnique(const FxTechnique& technique, const std::string& why) const {
+  std::string line = "D3DX: technique '" + technique.name + "' cannot run and is skipped: " + why;
+  if (line.back() != '\n') line += '\n';
+  OutputDebugStringA(line.c_str());
 }
 
 bool Effect::BuildPass(size_t technique, size_t passIndex, const char* fileName,

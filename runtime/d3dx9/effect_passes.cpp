@@ -30,7 +30,9 @@ D3DXHANDLE Effect::GetTechniqueByName(LPCSTR name) {
 
 // Every pass compiled and linked when the effect was made, so every technique runs.
 HRESULT Effect::ValidateTechnique(D3DXHANDLE technique) {
-  return TechniqueIndex(technique) < 0 ? D3DERR_INVALIDCALL : D3D_OK;
+  const int index = TechniqueIndex(technique);
+  if (index < 0) return D3DERR_INVALIDCALL;
+  return techniques_[size_t(index)].failure.empty() ? D3D_OK : E_FAIL;
 }
 
 HRESULT Effect::FindNextValidTechnique(D3DXHANDLE technique, D3DXHANDLE* next) {
@@ -42,7 +44,11 @@ HRESULT Effect::FindNextValidTechnique(D3DXHANDLE technique, D3DXHANDLE* next) {
     if (index < 0) return D3DERR_INVALIDCALL;
     start = index + 1;
   }
-  if (size_t(start) < techniques_.size()) *next = TechniqueHandle(start);
+  for (size_t t = size_t(start); t < techniques_.size(); ++t) {
+    if (!techniques_[t].failure.empty()) continue;
+    *next = TechniqueHandle(int(t));
+    break;
+  }
   return D3D_OK;
 }
 
@@ -59,6 +65,8 @@ D3DXHANDLE Effect::GetCurrentTechnique() {
 
 HRESULT Effect::Begin(UINT* passes, DWORD flags) {
   if (begun_ || technique_ < 0) return D3DERR_INVALIDCALL;
+  // A technique that could not be built has nothing to draw with.
+  if (!techniques_[size_t(technique_)].failure.empty()) return D3DERR_INVALIDCALL;
   begun_ = true;
   pass_ = -1;
   beginFlags_ = flags;

@@ -194,6 +194,13 @@ bool FxParser::ParseTopLevel() {
     return true;
   }
   if (token.IsNoCase("technique") || token.IsNoCase("technique9")) return ParseTechnique();
+  // Direct3D 10 and 11 techniques are for other compilers: left out, of the HLSL too.
+  if (token.IsNoCase("technique10") || token.IsNoCase("technique11")) {
+    const size_t begin = token.begin;
+    if (!SkipStatement()) return false;
+    edits_.push_back(FxEdit{begin, PreviousEnd(), std::string()});
+    return true;
+  }
   if (IsPlainHlslKeyword(token)) return SkipStatement();
   return ParseDeclaration();
 }

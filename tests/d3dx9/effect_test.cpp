@@ -451,6 +451,57 @@ TEST_F(EffectTest, TechniquesAreFoundInOrderAndEachGivesItsPassCount) {
   EXPECT_EQ(effect->Release(), 0u);
 }
 
+// A fixed-function technique first, a Direct3D 10 one, then one that runs.
+const char* const kMixedTechniques =
+    "float4 MainVS(float3 p : POSITION) : POSITION { return float4(p, 1); }\n"
+    "float4 MainPS() : COLOR0 { return float4(1, 1, 1, 1); }\n"
+    "technique Fixed { pass P0 { Lighting = true; } }\n"
+    "technique10 Newer { pass P0 { SetVertexShader(CompileShader(vs_4_0, MainVS())); } }\n"
+    "technique Shaded { pass P0 {\n"
+    "    VertexShader = compile vs_3_0 MainVS(); PixelShader = compile ps_3_0 MainPS(); } }\n";
+
+TEST_F(EffectTest, TechniquesThatCannotRunAreSkippedAndTheOthersRun) {
+  std::string debug;
+  win32::SetDebugOutputSink(CollectDebugOutput, &debug);
+  const std::string path = WriteEffect("mixed.fx", kMixedTechniques);
+  std::string errors;
+  ID3DXEffect* effect = Load(path, nullptr, &errors);
+  win32::SetDebugOutputSink(nullptr, nullptr);
+  ASSERT_NE(effect, nullptr) << errors;
+
+  const D3DXHANDLE fixed = effect->GetTechniqueByName("Fixed");
+  const D3DXHANDLE shaded = effect->GetTechniqueByName("Shaded");
+  ASSERT_NE(fixed, nullptr);
+  ASSERT_NE(shaded, nullptr);
+  EXPECT_EQ(effect->GetTechniqueByName("Newer"), nullptr);  // Direct3D 10's, left out
+  D3DXHANDLE found = nullptr;
+  ASSERT_EQ(effect->FindNextValidTechnique(nullptr, &found), D3D_OK);
+  EXPECT_EQ(found, shaded);
+  EXPECT_EQ(effect->GetCurrentTechnique(), shaded);
+  EXPECT_EQ(effect->ValidateTechnique(fixed), E_FAIL);
+  EXPECT_EQ(effect->ValidateTechnique(shaded), D3D_OK);
+  UINT passes = 0;
+  ASSERT_EQ(effect->SetTechnique(fixed), D3D_OK);
+  EXPECT_EQ(effect->Begin(&passes, 0), D3DERR_INVALIDCALL);
+  ASSERT_EQ(effect->SetTechnique(shaded), D3D_OK);
+  ASSERT_EQ(effect->Begin(&passes, 0), D3D_OK);
+  EXPECT_EQ(passes, 1u);
+  ASSERT_EQ(effect->End(), D3D_OK);
+  // The reason is said once, naming the technique and the pass.
+  EXPECT_NE(debug.find("D3DX: technique 'Fixed' cannot run and is skipped: "), std::string::npos)
+      << debug;
+  EXPECT_NE(debug.find("pass 'P0' needs a vertex and a pixel shader"), std::string::npos) << debug;
+  EXPECT_EQ(effect->Release(), 0u);
+
+  // With no technique that can run, the effect is not made, and the reason is the message.
+  const std::string onlyFixed =
+      WriteEffect("fixed.fx", "technique Fixed { pass P0 { Lighting = true; } }\n");
+  HRESULT status = S_OK;
+  EXPECT_EQ(Load(onlyFixed, &status, &errors), nullptr);
+  EXPECT_TRUE(FAILED(status));
+  EXPECT_NE(errors.find("fixed-function passes are not supported"), std::string::npos) << errors;
+}
+
 TEST_F(EffectTest, ASyntaxErrorNamesTheFileAndTheLine) {
   const std::string path = WriteEffect("broken.fx",
                                        "float4 tint;\n"

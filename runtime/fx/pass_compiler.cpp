@@ -1,5 +1,6 @@
 #include "runtime/fx/pass_compiler.h"
 
+#include <cctype>
 #include <cstring>
 
 #include "runtime/fx/isolated_compile.h"
@@ -99,10 +100,62 @@ bool CompileStage(const FxEffect& effect, const FxShaderCall& call, bool vertex,
   return true;
 }
 
-// Direct3D links the stages by semantic and lets a pixel shader read fewer
-// components; GLSL links by name and type, so mismatches are refused here
-// with a message that says what to change.
-bool MatchVaryings(const FxStageResult& vertex, const FxStageResult& fragment, const FxPass& pass,
+const char* GlslFloatType(uint32_t components) {
+  static const char* const kTypes[] = {"float", "float", "vec2", "vec3", "vec4"};
+  return kTypes[components < 5 ? components : 0];
+}
+
+// The pixel shader's reading of a varying the vertex shader writes with another width, as
+// Direct3D gives it: the first components, and where the writer has fewer, 0 for the missing
+// ones but 1 for w.
+std::string WidenOrNarrow(const std::string& written, uint32_t from, uint32_t to) {
+  static const char* const kSwizzles[] = {"", "x", "xy", "xyz", "xyzw"};
+  if (from > to) return written + "." + kSwizzles[to];
+  std::string value = std::string(GlslFloatType(to)) + "(" + written;
+  for (uint32_t c = from; c < to; ++c) value += c == 3 ? ", 1.0" : ", 0.0";
+  return value + ")";
+}
+
+// GLSL links the stages by name and type, Direct3D by semantic only: a pixel input declared
+// wider or narrower than the vertex output takes the output's type under the shared name, and
+// the shader reads a copy of the width it asked for.
+bool AdaptInput(const FxVarying& output, const FxVarying& input, std::string& glsl) {
+  const std::string name = VaryingName(input.semantic);
+  const std::string declaration =
+      std::string("in ") + GlslFloatType(input.components) + " " + name + ";";
+  const size_t at = glsl.find(declaration);
+  const size_t body = glsl.find("void main()\n{\n");
+  if (at == std::string::npos || body == std::string::npos || body < at) return false;
+  const std::string copy = name + "_read";
+  std::string adapted;
+  for (size_t i = 0; i < glsl.size();) {
+    const bool whole =
+        glsl.compare(i, name.size(), name) == 0 &&
+        (i == 0 || !(std::isalnum(uint8_t(glsl[i - 1])) || glsl[i - 1] == '_')) &&
+        (i + name.size() == glsl.size() ||
+         !(std::isalnum(uint8_t(glsl[i + name.size()])) || glsl[i + name.size()] == '_'));
+    if (whole) {
+      adapted += copy;
+      i += name.size();
+    } else {
+      adapted += glsl[i++];
+    }
+  }
+  const std::string renamed =
+      std::string("in ") + GlslFloatType(input.components) + " " + copy + ";";
+  adapted.replace(adapted.find(renamed), renamed.size(),
+                  std::string("in ") + GlslFloatType(output.components) + " " + name + ";\n" +
+                      GlslFloatType(input.components) + " " + copy + ";");
+  const size_t main = adapted.find("void main()\n{\n") + std::strlen("void main()\n{\n");
+  adapted.insert(main, "    " + copy + " = " +
+                           WidenOrNarrow(name, output.components, input.components) + ";\n");
+  glsl = std::move(adapted);
+  return true;
+}
+
+// Direct3D links the stages by semantic; what GLSL cannot link as it stands is adapted above,
+// and what cannot be adapted is refused with a message that says what to change.
+bool MatchVaryings(const FxStageResult& vertex, FxStageResult& fragment, const FxPass& pass,
                    const char* fileName, std::string& error) {
   for (const FxVarying& input : fragment.varyings) {
     const FxVarying* output = nullptr;
@@ -115,7 +168,10 @@ bool MatchVaryings(const FxStageResult& vertex, const FxStageResult& fragment, c
           "the pixel shader reads " + input.semantic + ", which the vertex shader does not write");
       return false;
     }
-    if (output->components != input.components || output->arraySize != input.arraySize) {
+    if (output->components == input.components && output->arraySize == input.arraySize) continue;
+    const bool plain = output->arraySize == 0 && input.arraySize == 0 && output->components >= 1 &&
+                       output->components <= 4 && input.components >= 1 && input.components <= 4;
+    if (!plain || !AdaptInput(*output, input, fragment.glsl)) {
       error = FormatFxError(
           fileName, pass.pixelShader.where,
           "the vertex shader writes " + input.semantic + " with " +

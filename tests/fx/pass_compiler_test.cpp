@@ -270,18 +270,33 @@ const char* const kSimpleVS =
     "    return p;\n"
     "}\n";
 
-TEST(FxCompilerErrors, VaryingsOfDifferentTypesAreRefused) {
-  std::string source = std::string(kSimpleVS) +
-                       "float4 MainPS(float4 uv : TEXCOORD0) : COLOR0 { return uv; }\n"
-                       "technique T { pass P { VertexShader = compile vs_2_0 MainVS();\n"
-                       "                       PixelShader = compile ps_2_0 MainPS(); } }\n";
+TEST(FxCompilerVaryings, OtherWidthsAreReadAsDirect3DGivesThem) {
+  // TEXCOORD0 is written with two components and read with four; COLOR0 the other way round.
+  const std::string source =
+      "struct V { float4 p : POSITION; float2 t : TEXCOORD0; float4 c : COLOR0; };\n"
+      "V MainVS(float3 p : POSITION) {\n"
+      "  V o; o.p = float4(p, 1); o.t = p.xy; o.c = float4(p, 1); return o; }\n"
+      "float4 MainPS(float4 t : TEXCOORD0, float2 c : COLOR0) : COLOR0 { return t + c.xyxy; }\n"
+      "technique T { pass P { VertexShader = compile vs_3_0 MainVS();\n"
+      "                       PixelShader = compile ps_3_0 MainPS(); } }\n";
   FxCompiledPass pass;
   std::string error;
-  EXPECT_FALSE(Compile(source, "types.fx", pass, error));
+  ASSERT_TRUE(Compile(source, "widths.fx", pass, error)) << error;
+  // The pixel shader declares the vertex shader's types under the shared names, and reads
+  // copies of the widths it asked for: missing components 0, w 1.
+  EXPECT_TRUE(Contains(pass.fragmentGlsl, "in vec2 ember_varying_TEXCOORD0;")) << pass.fragmentGlsl;
+  EXPECT_TRUE(Contains(pass.fragmentGlsl, "in vec4 ember_varying_COLOR0;")) << pass.fragmentGlsl;
+  EXPECT_TRUE(Contains(pass.fragmentGlsl,
+                       "ember_varying_TEXCOORD0_read = vec4(ember_varying_TEXCOORD0, 0.0, 1.0);"))
+      << pass.fragmentGlsl;
+  EXPECT_TRUE(Contains(pass.fragmentGlsl, "ember_varying_COLOR0_read = ember_varying_COLOR0.xy;"))
+      << pass.fragmentGlsl;
+  if (!HaveValidator()) GTEST_SKIP() << "no glslangValidator to link the stages";
+  std::string output;
   EXPECT_EQ(
-      error,
-      "types.fx(8,53): error: the vertex shader writes TEXCOORD0 with 2 components, the pixel "
-      "shader reads 4; GLSL needs the same type on both sides");
+      RunValidator({{"widths.vert", pass.vertexGlsl}, {"widths.frag", pass.fragmentGlsl}}, output),
+      0)
+      << output;
 }
 
 TEST(FxCompilerErrors, PixelInputsTheVertexShaderDoesNotWriteAreRefused) {

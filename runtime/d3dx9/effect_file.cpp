@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "runtime/d3dx9/effect.h"
 #include "runtime/fx/messages.h"
 #include "runtime/fx/parser.h"
+#include "runtime/fx/preprocessor.h"
 #include "runtime/win32/win32_internal.h"
 
 namespace {
@@ -64,10 +66,37 @@ std::string WithSourceLines(const std::string& error, const std::string& name,
   return context.empty() ? error : error + "\n" + context;
 }
 
+// Reads an #include through the caller's handler, or from beside the effect file.
+bool ReadInclude(ID3DXInclude* handler, const std::string& effectPath, const std::string& name,
+                 bool system, std::string& text, std::string& reason) {
+  if (handler) {
+    LPCVOID data = nullptr;
+    UINT bytes = 0;
+    if (FAILED(handler->Open(system ? D3DXINC_SYSTEM : D3DXINC_LOCAL, name.c_str(), nullptr, &data,
+                             &bytes)) ||
+        (!data && bytes > 0)) {
+      reason = "the include handler could not open it";
+      return false;
+    }
+    text.assign(static_cast<const char*>(data), bytes);
+    handler->Close(data);
+    return true;
+  }
+  char path[kMaxPath];
+  if (!ember::win32::ToHostPath(name.c_str(), path, sizeof path)) {
+    reason = "the path is too long";
+    return false;
+  }
+  const size_t slash = effectPath.find_last_of('/');
+  const std::string beside =
+      path[0] == '/' || slash == std::string::npos ? path : effectPath.substr(0, slash + 1) + path;
+  return ReadEffectFile(beside.c_str(), text, reason);
+}
+
 }  // namespace
 
 HRESULT WINAPI D3DXCreateEffectFromFileA(IDirect3DDevice9* device, LPCSTR srcFile,
-                                         const D3DXMACRO* defines, ID3DXInclude*, DWORD,
+                                         const D3DXMACRO* defines, ID3DXInclude* include, DWORD,
                                          ID3DXEffectPool* pool, ID3DXEffect** effect,
                                          ID3DXBuffer** compilationErrors) {
   if (effect) *effect = nullptr;
@@ -75,11 +104,7 @@ HRESULT WINAPI D3DXCreateEffectFromFileA(IDirect3DDevice9* device, LPCSTR srcFil
   auto* ours = dynamic_cast<ember::d3d9::Device*>(device);
   if (!ours || !srcFile || !effect) return D3DERR_INVALIDCALL;
   const std::string name = srcFile;
-  // The effect framework's part is parsed without a preprocessor, and parameters are never
-  // shared between effects.
-  if (defines && defines[0].Name)
-    return Fail(E_NOTIMPL, name + ": error: macro definitions are not supported",
-                compilationErrors);
+  // Parameters are never shared between effects.
   if (pool)
     return Fail(E_NOTIMPL, name + ": error: effect pools are not supported", compilationErrors);
 
@@ -90,10 +115,20 @@ HRESULT WINAPI D3DXCreateEffectFromFileA(IDirect3DDevice9* device, LPCSTR srcFil
   if (!ReadEffectFile(path, source, reason))
     return Fail(D3DXERR_INVALIDDATA, name + ": " + reason, compilationErrors);
 
-  ember::FxEffect parsed;
-  std::string error;
-  if (!ember::ParseEffect(source, srcFile, parsed, error))
+  // The preprocessor runs over the whole file first, as Direct3D's compiler does.
+  std::vector<ember::FxMacro> macros;
+  for (const D3DXMACRO* macro = defines; macro && macro->Name; ++macro)
+    macros.push_back({macro->Name, macro->Definition ? macro->Definition : ""});
+  const std::string effectPath = path;
+  const ember::FxIncludeReader reader =
+      [&](const std::string& file, bool system, const std::string&, std::string& text,
+          std::string& why) { return ReadInclude(include, effectPath, file, system, text, why); };
+  std::string expanded, error;
+  if (!ember::PreprocessEffect(source, srcFile, macros, reader, expanded, error))
     return Fail(E_FAIL, WithSourceLines(error, name, source), compilationErrors);
+  ember::FxEffect parsed;
+  if (!ember::ParseEffect(expanded, srcFile, parsed, error))
+    return Fail(E_FAIL, WithSourceLines(error, name, expanded), compilationErrors);
   ember::d3dx::Effect* created =
       ember::d3dx::Effect::Create(ours, std::move(parsed), srcFile, error);
   if (!created) return Fail(E_FAIL, error, compilationErrors);

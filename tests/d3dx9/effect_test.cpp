@@ -502,6 +502,49 @@ TEST_F(EffectTest, TechniquesThatCannotRunAreSkippedAndTheOthersRun) {
   EXPECT_NE(errors.find("fixed-function passes are not supported"), std::string::npos) << errors;
 }
 
+TEST_F(EffectTest, ThePreprocessorRunsFirstWithDefinesAndIncludes) {
+  // The array size comes from a macro of an included file, the pixel shader from a macro the
+  // caller defines, and only one of two alternative techniques is there.
+  const std::string included = WriteEffect("shared.fxh", "#define LIGHTS 3\n");
+  const std::string name = included.substr(included.find_last_of('/') + 1);
+  const std::string path = WriteEffect(
+      "preprocessed.fx",
+      "#include \"" + name +
+          "\"\n"
+          "float4 lights[LIGHTS];\n"
+          "float4 MainVS(float3 p : POSITION) : POSITION { return float4(p, 1); }\n"
+          "float4 MainPS() : COLOR0 { return lights[LIGHTS - 1] * BRIGHTNESS; }\n"
+          "#ifdef SIMPLE\n"
+          "technique Simple { pass P {\n"
+          "#else\n"
+          "technique Full { pass P {\n"
+          "#endif\n"
+          "  VertexShader = compile vs_3_0 MainVS(); PixelShader = compile ps_3_0 MainPS(); } }\n");
+  const D3DXMACRO defines[] = {{"BRIGHTNESS", "0.5"}, {"SIMPLE", ""}, {nullptr, nullptr}};
+  ID3DXEffect* effect = nullptr;
+  ID3DXBuffer* errors = nullptr;
+  ASSERT_EQ(D3DXCreateEffectFromFileA(device_, path.c_str(), defines, nullptr, 0, nullptr, &effect,
+                                      &errors),
+            D3D_OK)
+      << BufferText(errors);
+  EXPECT_NE(effect->GetTechniqueByName("Simple"), nullptr);
+  EXPECT_EQ(effect->GetTechniqueByName("Full"), nullptr);
+  // Three float4 elements take 48 bytes; a fourth is past the array.
+  const float values[16] = {};
+  EXPECT_EQ(effect->SetValue("lights", values, 48), D3D_OK);
+  EXPECT_EQ(effect->SetValue("lights", values, 64), D3DERR_INVALIDCALL);
+  EXPECT_EQ(effect->Release(), 0u);
+
+  // Without the caller's macro the shader does not compile, and a missing include says so.
+  HRESULT status = S_OK;
+  std::string message;
+  EXPECT_EQ(Load(path, &status, &message), nullptr);
+  EXPECT_NE(message.find("BRIGHTNESS"), std::string::npos) << message;
+  const std::string broken = WriteEffect("broken_include.fx", "#include \"nowhere.fxh\"\n");
+  EXPECT_EQ(Load(broken, &status, &message), nullptr);
+  EXPECT_NE(message.find("cannot #include \"nowhere.fxh\""), std::string::npos) << message;
+}
+
 TEST_F(EffectTest, ASyntaxErrorNamesTheFileAndTheLine) {
   const std::string path = WriteEffect("broken.fx",
                                        "float4 tint;\n"

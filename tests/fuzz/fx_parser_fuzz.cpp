@@ -1,16 +1,26 @@
-// The effect framework parser on arbitrary text: success must give plain data that the
-// effect runtime can index without further checks.
+// The effect preprocessor and framework parser on arbitrary text: the preprocessor keeps every
+// line in place, and the parser's success must give plain data that the effect runtime can
+// index without further checks.
 #include <algorithm>
 #include <string>
 #include <string_view>
 
 #include "runtime/fx/parser.h"
+#include "runtime/fx/preprocessor.h"
 #include "tests/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string_view source(reinterpret_cast<const char*>(data), size);
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  std::string source, error;
+  if (!ember::PreprocessEffect(input, "fuzz.fx", {}, nullptr, source, error)) {
+    EMBER_FUZZ_CHECK(!error.empty());
+    return 0;
+  }
+  // A last line without its line end gets one.
+  const auto lines = std::count(input.begin(), input.end(), '\n');
+  const auto kept = std::count(source.begin(), source.end(), '\n');
+  EMBER_FUZZ_CHECK(kept == lines || kept == lines + 1);
   ember::FxEffect effect;
-  std::string error;
   if (!ember::ParseEffect(source, "fuzz.fx", effect, error)) {
     EMBER_FUZZ_CHECK(!error.empty());
     return 0;

@@ -16,15 +16,23 @@
 
 namespace ember::d3dx {
 
+// A state's value, or the numeric parameter it is read from at each pass (`<name>`).
+struct PassStateSource {
+  int parameter = -1;
+  bool isFloat = false;
+};
+
 struct PassRenderState {
   D3DRENDERSTATETYPE type;
   DWORD value;
+  PassStateSource source;
 };
 
 struct PassSamplerState {
   DWORD stage;
   D3DSAMPLERSTATETYPE type;
   DWORD value;
+  PassStateSource source;
 };
 
 // A stage whose texture comes from a texture parameter.
@@ -117,6 +125,9 @@ class Effect : public d3d9::DeviceChild<ID3DXEffect> {
   int NumericParameter(D3DXHANDLE handle) const;
 
   void ApplyPass(EffectPass& pass);
+  // Sets the pass's states; with `followingOnly`, only those read from parameters.
+  void ApplyStates(const EffectPass& pass, bool followingOnly);
+  DWORD StateValue(DWORD value, const PassStateSource& source) const;
   void ApplyTextures(const EffectPass& pass);
   // Packs and uploads the pass's blocks when the parameters moved; the buffers uploaded.
   unsigned UploadParameters(EffectPass& pass);

@@ -104,8 +104,10 @@ bool Effect::BuildPass(size_t technique, size_t passIndex, const char* fileName,
     const FxParameter& sampler = parsed_.parameters[size_t(index)];
     for (const FxState& state : sampler.samplerStates)
       if (state.supported)
-        pass.samplerStates.push_back(
-            PassSamplerState{stage, D3DSAMPLERSTATETYPE(state.type), DWORD(state.value)});
+        pass.samplerStates.push_back(PassSamplerState{stage,
+                                                      D3DSAMPLERSTATETYPE(state.type),
+                                                      DWORD(state.value),
+                                                      {state.parameter, state.isFloat}});
     if (sampler.samplerTextureIndex >= 0)
       pass.textures.push_back(PassTexture{stage, sampler.samplerTextureIndex});
   }
@@ -115,8 +117,8 @@ bool Effect::BuildPass(size_t technique, size_t passIndex, const char* fileName,
       ReportUnsupported(state, fileName, "pass state");
       continue;
     }
-    pass.renderStates.push_back(
-        PassRenderState{D3DRENDERSTATETYPE(state.type), DWORD(state.value)});
+    pass.renderStates.push_back(PassRenderState{
+        D3DRENDERSTATETYPE(state.type), DWORD(state.value), {state.parameter, state.isFloat}});
   }
 
   std::string driverError;
@@ -132,12 +134,12 @@ void Effect::CollectSavedStates(EffectTechnique& technique) {
     for (const PassRenderState& state : pass.renderStates)
       if (!Contains(technique.savedRender,
                     [&](const PassRenderState& s) { return s.type == state.type; }))
-        technique.savedRender.push_back(PassRenderState{state.type, 0});
+        technique.savedRender.push_back(PassRenderState{state.type, 0, {}});
     for (const PassSamplerState& state : pass.samplerStates)
       if (!Contains(technique.savedSamplers, [&](const PassSamplerState& s) {
             return s.stage == state.stage && s.type == state.type;
           }))
-        technique.savedSamplers.push_back(PassSamplerState{state.stage, state.type, 0});
+        technique.savedSamplers.push_back(PassSamplerState{state.stage, state.type, 0, {}});
     for (const PassTexture& texture : pass.textures)
       technique.savedTextureMask |= 1u << texture.stage;
   }

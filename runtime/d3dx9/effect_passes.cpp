@@ -90,6 +90,7 @@ HRESULT Effect::BeginPass(UINT pass) {
 HRESULT Effect::CommitChanges() {
   if (!begun_ || pass_ < 0) return D3DERR_INVALIDCALL;
   EffectPass& pass = techniques_[size_t(technique_)].passes[size_t(pass_)];
+  ApplyStates(pass, true);
   ApplyTextures(pass);
   uploads_ += UploadParameters(pass);
   pass.program.BindBlocks();
@@ -117,14 +118,29 @@ const EffectPass* Effect::CurrentPass() const {
 }
 
 void Effect::ApplyPass(EffectPass& pass) {
-  for (const PassRenderState& state : pass.renderStates)
-    OwnerDevice()->SetRenderState(state.type, state.value);
-  for (const PassSamplerState& state : pass.samplerStates)
-    OwnerDevice()->SetSamplerState(state.stage, state.type, state.value);
+  ApplyStates(pass, false);
   ApplyTextures(pass);
   OwnerDevice()->UseProgram(pass.program.Program(), pass.stageMask);
   uploads_ += UploadParameters(pass);
   pass.program.BindBlocks();
+}
+
+void Effect::ApplyStates(const EffectPass& pass, bool followingOnly) {
+  for (const PassRenderState& state : pass.renderStates)
+    if (!followingOnly || state.source.parameter >= 0)
+      OwnerDevice()->SetRenderState(state.type, StateValue(state.value, state.source));
+  for (const PassSamplerState& state : pass.samplerStates)
+    if (!followingOnly || state.source.parameter >= 0)
+      OwnerDevice()->SetSamplerState(state.stage, state.type,
+                                     StateValue(state.value, state.source));
+}
+
+DWORD Effect::StateValue(DWORD value, const PassStateSource& source) const {
+  if (source.parameter < 0) return value;
+  if (!source.isFloat) return DWORD(parameters_.IntAt(source.parameter, 0));
+  const float number = parameters_.FloatAt(source.parameter, 0);
+  std::memcpy(&value, &number, sizeof value);
+  return value;
 }
 
 unsigned Effect::UploadParameters(EffectPass& pass) {

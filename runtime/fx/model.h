@@ -50,6 +50,8 @@ struct FxState {
   uint32_t type = 0;   // D3DRENDERSTATETYPE or D3DSAMPLERSTATETYPE; 0 when unknown
   uint32_t value = 0;  // the DWORD Direct3D takes; FLOAT states carry the float's bits
   bool supported = false;
+  bool isFloat = false;  // a FLOAT state: a parameter's value goes in as the float's bits
+  int parameter = -1;    // <name>: the numeric parameter whose value the state takes; else -1
   std::string rawValue;  // the value's text, kept for unknown states
   FxSourcePos where;
 };
@@ -83,6 +85,9 @@ struct FxShaderCall {
   std::string entry;
   std::vector<std::string> args;  // source text of each argument
   FxSourcePos where;              // of the entry point name
+  // Why this shader cannot be built here (an assembly shader, one picked by a parameter);
+  // empty when it can. The technique that uses it is then not valid.
+  std::string unsupported;
 };
 
 struct FxPass {

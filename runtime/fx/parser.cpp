@@ -1,10 +1,7 @@
 #include "runtime/fx/parser.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
 
 #include "runtime/fx/parser_internal.h"
 
@@ -26,6 +23,14 @@ bool IsQualifier(const FxToken& token) {
     if (token.Is(word)) return true;
   }
   return false;
+}
+
+// Values as the declared type holds them: an int drops its fraction, a bool is 0 or 1.
+void ConvertValues(FxType type, std::vector<float>& values) {
+  for (float& value : values) {
+    if (type == FxType::Int) value = std::trunc(value);
+    if (type == FxType::Bool) value = value != 0 ? 1.0f : 0.0f;
+  }
 }
 
 bool IsPlainHlslKeyword(const FxToken& token) {
@@ -213,12 +218,62 @@ bool FxParser::ParseDeclaration() {
     Next();
   }
   if (Peek().kind != FxTokenKind::Identifier) return SkipStatement();
+  if ((Peek().IsNoCase("VertexShader") || Peek().IsNoCase("PixelShader")) &&
+      Peek(1).kind == FxTokenKind::Identifier && !Peek(2).IsPunct('('))
+    return ParseShaderVariable(begin, Peek().IsNoCase("VertexShader"));
   FxParameter type;
   bool known = LookupParameterType(Next().text, type);
   if (Peek().kind == FxTokenKind::Identifier && Peek(1).IsPunct('(')) return ParseFunction(begin);
-  // Statics are the shader's own constants, not effect parameters.
+  if (known && isStatic && IsNumeric(type.type) && !Peek().IsPunct('<')) return ParseStatics(type);
   if (!known || isStatic || Peek().IsPunct('<')) return SkipStatement();
   return ParseVariables(begin, type);
+}
+
+// Statics are the shader's own constants, not effect parameters; those whose values can be
+// worked out here may size arrays and feed initializers and states. One that cannot is the
+// HLSL compiler's business alone, so nothing here fails the effect.
+bool FxParser::ParseStatics(const FxParameter& type) {
+  const size_t start = pos_;
+  std::string* const error = error_;
+  std::string ignored;
+  error_ = &ignored;
+  bool understood = true;
+  for (;;) {
+    FxParameter constant = type;
+    const FxToken* name = nullptr;
+    understood = ExpectIdentifier("a name", name);
+    if (!understood) break;
+    constant.name = std::string(name->text);
+    constant.where = name->where;
+    if (Peek().IsPunct('[')) understood = ParseArraySize(constant);
+    understood = understood && Peek().IsPunct('=');
+    if (!understood) break;
+    Next();
+    std::vector<float> values;
+    understood = ParseInitializer(values, 0);
+    const uint32_t rows = std::max<uint32_t>(1, constant.arraySize) * constant.rows;
+    if (values.size() == 1 && constant.arraySize == 0)
+      values.resize(constant.columns * rows, values[0]);
+    understood = understood && values.size() == size_t(rows) * constant.columns &&
+                 values.size() <= FxConstant::kMaxValues;
+    if (!understood) break;
+    // An array reads as a matrix with a row for each element: s[i] is element i.
+    FxConstant value;
+    value.rows = rows;
+    value.columns = constant.columns;
+    value.isInteger = type.type != FxType::Float;
+    for (size_t i = 0; i < values.size(); ++i) value.values[i] = values[i];
+    constants_.Define(name->text, value);
+    if (!Peek().IsPunct(',')) break;
+    Next();
+  }
+  error_ = error;
+  if (understood && Peek().IsPunct(';')) {
+    Next();
+    return true;
+  }
+  pos_ = start;
+  return SkipStatement();
 }
 
 bool FxParser::ParseFunction(size_t statementBegin) {
@@ -314,14 +369,7 @@ bool FxParser::ParseDeclarator(FxParameter& parameter) {
   if (!ExpectIdentifier("a parameter name", name)) return false;
   parameter.name = std::string(name->text);
   parameter.where = name->where;
-  if (Peek().IsPunct('[')) {
-    Next();
-    if (!ParseInteger(parameter.arraySize, "as the array size of '" + parameter.name + "'"))
-      return false;
-    if (parameter.arraySize == 0 || parameter.arraySize > kMaxArraySize)
-      return Fail(*name, "array size of '" + parameter.name + "' out of range");
-    if (!Expect(']', "after the array size of '" + parameter.name + "'")) return false;
-  }
+  if (Peek().IsPunct('[') && !ParseArraySize(parameter)) return false;
   if (!ParseSemantics(parameter)) return false;
   if (Peek().IsPunct('<')) {
     size_t begin = Peek().begin;
@@ -333,6 +381,7 @@ bool FxParser::ParseDeclarator(FxParameter& parameter) {
   size_t begin = Next().begin;
   if (IsNumeric(parameter.type)) {
     if (!ParseInitializer(parameter.initialValue, 0)) return false;
+    ConvertValues(parameter.type, parameter.initialValue);
     size_t expected =
         size_t(parameter.rows) * parameter.columns * std::max<uint32_t>(1, parameter.arraySize);
     if (parameter.initialValue.size() == 1 && parameter.arraySize == 0)
@@ -411,73 +460,48 @@ bool FxParser::ParseAnnotations(std::vector<FxAnnotation>& annotations) {
   return true;
 }
 
+// [size]: any constant expression of an integer value.
+bool FxParser::ParseArraySize(FxParameter& parameter) {
+  Next();  // '['
+  FxConstant size;
+  if (!ParseConstant(size)) return false;
+  const double count = size.values[0];
+  if (size.Count() != 1 || count != std::trunc(count))
+    return Fail(parameter.where, "array size of '" + parameter.name + "' is not an integer");
+  if (count < 1 || count > kMaxArraySize)
+    return Fail(parameter.where, "array size of '" + parameter.name + "' out of range");
+  parameter.arraySize = uint32_t(count);
+  return Expect(']', "after the array size of '" + parameter.name + "'");
+}
+
+// A constant expression, or a {} list of initializers; every value lands in `values` in order.
 bool FxParser::ParseInitializer(std::vector<float>& values, int depth) {
   if (depth > kMaxInitializerDepth) return Fail(Peek(), "initializer nested too deeply");
   if (values.size() >= kMaxInitializerValues) return Fail(Peek(), "initializer too long");
-  const FxToken& token = Peek();
-  FxParameter type;
-  bool isConstructor = token.kind == FxTokenKind::Identifier && Peek(1).IsPunct('(') &&
-                       LookupParameterType(token.text, type) && IsNumeric(type.type);
-  if (token.IsPunct('{') || isConstructor) {
-    char close = isConstructor ? ')' : '}';
-    if (isConstructor) Next();
-    Next();
-    while (!Peek().IsPunct(close)) {
-      if (!ParseInitializer(values, depth + 1)) return false;
-      if (Peek().IsPunct(',')) {
-        Next();
-      } else if (!Peek().IsPunct(close)) {
-        return Fail(Peek(), std::string("expected ',' or '") + close +
-                                "' in the initializer, found " + Describe(Peek()));
-      }
-    }
-    Next();
+  if (!Peek().IsPunct('{')) {
+    FxConstant value;
+    if (!ParseConstant(value)) return false;
+    for (uint32_t i = 0; i < value.Count(); ++i) values.push_back(float(value.values[i]));
     return true;
   }
-  if (token.Is("true") || token.Is("false")) {
-    values.push_back(token.Is("true") ? 1.0f : 0.0f);
-    Next();
-    return true;
-  }
-  double sign = 1.0;
-  if (token.IsPunct('-') || token.IsPunct('+')) {
-    if (token.IsPunct('-')) sign = -1.0;
-    Next();
-  }
-  if (Peek().kind != FxTokenKind::Number)
-    return Fail(Peek(), "expected a constant number in the initializer, found " + Describe(Peek()));
-  double value = 0;
-  bool isInteger = false;
-  if (!ParseNumber(Peek(), value, isInteger)) return false;
   Next();
-  values.push_back(static_cast<float>(sign * value));
+  while (!Peek().IsPunct('}')) {
+    if (!ParseInitializer(values, depth + 1)) return false;
+    if (Peek().IsPunct(',')) {
+      Next();
+    } else if (!Peek().IsPunct('}')) {
+      return Fail(Peek(), "expected ',' or '}' in the initializer, found " + Describe(Peek()));
+    }
+  }
+  Next();
   return true;
 }
 
-bool FxParser::ParseNumber(const FxToken& token, double& value, bool& isInteger) {
-  std::string text(token.text);
-  bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-  if (!hex) {
-    while (!text.empty() && std::strchr("fFhHlLuU", text.back())) text.pop_back();
-  } else {
-    while (!text.empty() && std::strchr("lLuU", text.back())) text.pop_back();
-  }
-  if (text.empty() || text.size() > 64) return Fail(token, "bad number " + Describe(token));
-  char* end = nullptr;
-  errno = 0;
-  if (hex) {
-    unsigned long long parsed = std::strtoull(text.c_str() + 2, &end, 16);
-    if (text.size() == 2 || parsed > 0xFFFFFFFFull) end = nullptr;
-    value = static_cast<double>(parsed);
-    isInteger = true;
-  } else {
-    value = std::strtod(text.c_str(), &end);
-    isInteger = text.find_first_of(".eE") == std::string::npos;
-    if (!std::isfinite(value) || std::fabs(value) > 3.4e38) end = nullptr;
-  }
-  if (end == nullptr || *end != '\0' || errno == ERANGE)
-    return Fail(token, "bad number " + Describe(token));
-  return true;
+bool FxParser::ParseConstant(FxConstant& value) {
+  size_t errorAt = 0;
+  std::string message;
+  if (constants_.Evaluate(tokens_, pos_, value, errorAt, message)) return true;
+  return Fail(tokens_[errorAt], message);
 }
 
 bool FxParser::ParseInteger(uint32_t& value, const std::string& context) {
@@ -485,7 +509,8 @@ bool FxParser::ParseInteger(uint32_t& value, const std::string& context) {
   bool isInteger = false;
   if (Peek().kind != FxTokenKind::Number)
     return Fail(Peek(), "expected an integer " + context + ", found " + Describe(Peek()));
-  if (!ParseNumber(Peek(), number, isInteger)) return false;
+  if (!ParseFxNumber(Peek().text, number, isInteger))
+    return Fail(Peek(), "bad number " + Describe(Peek()));
   if (!isInteger || number > 4294967295.0)
     return Fail(Peek(), "expected an integer " + context + ", found " + Describe(Peek()));
   value = static_cast<uint32_t>(number);

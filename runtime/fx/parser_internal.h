@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "runtime/fx/const_expr.h"
 #include "runtime/fx/lexer.h"
 #include "runtime/fx/model.h"
 #include "runtime/fx/states.h"
@@ -29,6 +30,13 @@ class FxParser {
   bool Run(std::string& error);
 
  private:
+  // A file-scope shader variable, or an array of them.
+  struct ShaderVariable {
+    bool vertex = false;
+    bool isArray = false;
+    std::vector<FxShaderCall> calls;
+  };
+
   struct SamplerStatement {
     size_t begin = 0;
     size_t end = 0;
@@ -51,13 +59,16 @@ class FxParser {
   // Declarations.
   bool ParseTopLevel();
   bool ParseDeclaration();
+  bool ParseStatics(const FxParameter& type);
+  bool ParseShaderVariable(size_t statementBegin, bool vertex);
   bool ParseFunction(size_t statementBegin);
   bool ParseVariables(size_t statementBegin, const FxParameter& type);
   bool ParseDeclarator(FxParameter& parameter);
   bool ParseSemantics(FxParameter& parameter);
   bool ParseAnnotations(std::vector<FxAnnotation>& annotations);
+  bool ParseArraySize(FxParameter& parameter);
   bool ParseInitializer(std::vector<float>& values, int depth);
-  bool ParseNumber(const FxToken& token, double& value, bool& isInteger);
+  bool ParseConstant(FxConstant& value);
   bool ParseInteger(uint32_t& value, const std::string& context);
   bool SkipStatement();
   bool SkipBalanced();
@@ -67,9 +78,13 @@ class FxParser {
   bool ParsePass(FxPass& pass);
   bool ParsePassState(FxPass& pass);
   bool ParseShaderCall(FxShaderCall& call, bool vertex);
+  bool ParseShaderValue(FxShaderCall& call, bool vertex);
+  bool ParseShaderReference(FxShaderCall& call, bool vertex);
+  bool ParseCompile(FxShaderCall& call, bool vertex);
   bool ParseSamplerState(FxParameter& sampler);
   bool ParseSamplerTexture(FxParameter& sampler);
   bool ParseStateValue(const FxStateInfo& info, FxState& state);
+  bool ParseStateParameter(const FxStateInfo& info, FxState& state, bool& matched);
   bool ParseRawStateValue(FxState& state);
 
   // After the last token.
@@ -89,6 +104,10 @@ class FxParser {
   // Name lookups stay linear in the file's size, whatever it declares.
   std::unordered_map<std::string_view, size_t> parameterIndex_;
   std::unordered_map<std::string_view, FxDimension> samplerUses_;
+  // `static` values known at load, for array sizes, initializers and state values.
+  FxConstantEvaluator constants_;
+  // `VertexShader vs = compile ...;` at file scope, for passes that name them.
+  std::unordered_map<std::string_view, ShaderVariable> shaderVariables_;
   bool samplerUsesScanned_ = false;
 };
 

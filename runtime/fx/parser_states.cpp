@@ -1,6 +1,7 @@
 // Techniques, passes and sampler_state blocks: the effect framework's state
 // assignments, with their values turned into Direct3D 9 numbers.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "runtime/fx/parser_internal.h"
@@ -122,17 +123,85 @@ bool FxParser::ParsePassState(FxPass& pass) {
   return true;
 }
 
+// VertexShader = compile vs_2_0 f(); = NULL; = asm { }; or the name of a shader variable,
+// bare, in brackets or in angle brackets.
 bool FxParser::ParseShaderCall(FxShaderCall& call, bool vertex) {
-  const char* stateName = vertex ? "VertexShader" : "PixelShader";
   call = FxShaderCall();
+  const bool named =
+      Peek().IsPunct('(') || Peek().IsPunct('<') ||
+      (Peek().kind == FxTokenKind::Identifier && shaderVariables_.count(Peek().text) > 0);
+  if (!(named ? ParseShaderReference(call, vertex) : ParseShaderValue(call, vertex))) return false;
+  return Expect(';', std::string("after the ") + (vertex ? "VertexShader" : "PixelShader"));
+}
+
+bool FxParser::ParseShaderValue(FxShaderCall& call, bool vertex) {
+  const char* stateName = vertex ? "VertexShader" : "PixelShader";
   if (Peek().IsNoCase("NULL")) {
     Next();
-    return Expect(';', std::string("after ") + stateName);
+    return true;
+  }
+  if (Peek().IsNoCase("asm") && Peek(1).IsPunct('{')) {
+    call.where = Next().where;
+    call.unsupported = "assembly shaders are not supported";
+    return SkipBalanced();
   }
   if (!Peek().IsNoCase("compile"))
     return Fail(Peek(), std::string("expected 'compile' or NULL for ") + stateName + ", found " +
                             Describe(Peek()));
   Next();
+  return ParseCompile(call, vertex);
+}
+
+bool FxParser::ParseShaderReference(FxShaderCall& call, bool vertex) {
+  char close = 0;
+  if (Peek().IsPunct('(')) close = ')';
+  if (Peek().IsPunct('<')) close = '>';
+  if (close) Next();
+  const FxToken* name = nullptr;
+  if (!ExpectIdentifier("a shader variable", name)) return false;
+  auto found = shaderVariables_.find(name->text);
+  if (found == shaderVariables_.end())
+    return Fail(*name, Describe(*name) + " is not a shader variable");
+  const ShaderVariable& variable = found->second;
+  if (variable.vertex != vertex)
+    return Fail(*name, Describe(*name) + " is a " + (vertex ? "pixel" : "vertex") + " shader");
+  if (!variable.isArray) {
+    call = variable.calls.front();
+  } else if (Peek().IsPunct('[')) {
+    const FxToken& open = Next();
+    // An index the file fixes picks the shader now; one that follows a parameter would need
+    // the shader chosen at draw time.
+    std::string* const error = error_;
+    std::string ignored;
+    error_ = &ignored;
+    const size_t start = pos_;
+    FxConstant index;
+    const bool fixed = ParseConstant(index) && Peek().IsPunct(']') && index.Count() == 1;
+    error_ = error;
+    if (fixed && (index.values[0] < 0 || index.values[0] >= variable.calls.size()))
+      return Fail(open, "index out of range for " + Describe(*name));
+    if (fixed) {
+      call = variable.calls[size_t(index.values[0])];
+    } else {
+      pos_ = start;
+      while (!Peek().IsPunct(']')) {
+        if (Peek().kind == FxTokenKind::End || Peek().IsPunct(';'))
+          return Fail(open, "expected ']' after the index of " + Describe(*name));
+        Next();
+      }
+      call.where = name->where;
+      call.unsupported = "the shader is picked from '" + std::string(name->text) +
+                         "' by a parameter's value, which is not supported";
+    }
+    Next();  // ']'
+  } else {
+    return Fail(*name, Describe(*name) + " is an array of shaders; pick one with []");
+  }
+  return !close || Expect(close, "after the shader variable");
+}
+
+// What follows `compile`: the profile, the entry point and its arguments.
+bool FxParser::ParseCompile(FxShaderCall& call, bool vertex) {
   const FxToken* profileToken = nullptr;
   if (!ExpectIdentifier("a shader profile", profileToken)) return false;
   const Profile* profile = FindProfile(profileToken->text);
@@ -170,7 +239,50 @@ bool FxParser::ParseShaderCall(FxShaderCall& call, bool vertex) {
     if (token.IsPunct(')') || token.IsPunct(']') || token.IsPunct('}')) --depth;
     Next();
   }
-  return Expect(';', "after the " + std::string(stateName) + " compile");
+  return true;
+}
+
+// VertexShader vs = compile vs_2_0 f(); at file scope, or an array of them in {}. The HLSL
+// compiler never sees it.
+bool FxParser::ParseShaderVariable(size_t statementBegin, bool vertex) {
+  Next();  // VertexShader or PixelShader
+  const FxToken* name = nullptr;
+  if (!ExpectIdentifier("a shader variable name", name)) return false;
+  ShaderVariable variable;
+  variable.vertex = vertex;
+  FxParameter array;
+  array.name = std::string(name->text);
+  array.where = name->where;
+  if (Peek().IsPunct('[')) {
+    if (!ParseArraySize(array)) return false;
+    variable.isArray = true;
+  }
+  if (!Expect('=', "after the shader variable " + array.name)) return false;
+  if (variable.isArray) {
+    if (!Expect('{', "to open the shaders of " + array.name)) return false;
+    while (!Peek().IsPunct('}')) {
+      variable.calls.emplace_back();
+      if (!ParseShaderValue(variable.calls.back(), vertex)) return false;
+      if (Peek().IsPunct(','))
+        Next();
+      else if (!Peek().IsPunct('}'))
+        return Fail(Peek(), "expected ',' or '}' in the shaders of " + array.name + ", found " +
+                                Describe(Peek()));
+    }
+    Next();
+    if (variable.calls.size() != array.arraySize)
+      return Fail(*name, "'" + array.name + "' has " + std::to_string(variable.calls.size()) +
+                             " shaders, " + std::to_string(array.arraySize) + " expected");
+  } else {
+    variable.calls.emplace_back();
+    if (!ParseShaderValue(variable.calls.back(), vertex)) return false;
+  }
+  if (!Expect(';', "after the shader variable " + array.name)) return false;
+  if (!shaderVariables_.emplace(name->text, std::move(variable)).second ||
+      parameterIndex_.count(name->text))
+    return Fail(*name, "redefinition of '" + array.name + "'");
+  edits_.push_back(FxEdit{statementBegin, PreviousEnd(), std::string()});
+  return true;
 }
 
 bool FxParser::ParseSamplerState(FxParameter& sampler) {
@@ -223,41 +335,17 @@ bool FxParser::ParseStateValue(const FxStateInfo& info, FxState& state) {
   size_t begin = Peek().begin;
   const FxToken& first = Peek();
   std::string context = std::string("for ") + info.name;
+  state.isFloat = info.kind == FxValueKind::Float;
+  bool fromParameter = false;
+  if (!ParseStateParameter(info, state, fromParameter)) return false;
   uint32_t value = 0;
-  bool negative = false;
-  switch (info.kind) {
-    case FxValueKind::Bool:
-      if (first.IsNoCase("true") || first.IsNoCase("false")) {
-        value = first.IsNoCase("true") ? 1 : 0;
-        Next();
-      } else if (!ParseInteger(value, context)) {
-        return false;
-      }
-      break;
-    case FxValueKind::Int:
-      negative = Peek().IsPunct('-');
-      if (negative) Next();
+  FxConstant number;
+  if (fromParameter) {
+    // Applied from the parameter's value at each pass.
+  } else if (info.kind == FxValueKind::Enum || info.kind == FxValueKind::Flags) {
+    if (first.kind == FxTokenKind::Number) {
       if (!ParseInteger(value, context)) return false;
-      if (negative) value = 0u - value;
-      break;
-    case FxValueKind::Float: {
-      if (Peek().IsPunct('-') || Peek().IsPunct('+')) negative = Next().IsPunct('-');
-      double number = 0;
-      bool isInteger = false;
-      if (Peek().kind != FxTokenKind::Number)
-        return Fail(Peek(), "expected a number " + context + ", found " + Describe(Peek()));
-      if (!ParseNumber(Peek(), number, isInteger)) return false;
-      Next();
-      float asFloat = static_cast<float>(negative ? -number : number);
-      std::memcpy(&value, &asFloat, sizeof value);
-      break;
-    }
-    case FxValueKind::Enum:
-    case FxValueKind::Flags:
-      if (first.kind == FxTokenKind::Number) {
-        if (!ParseInteger(value, context)) return false;
-        break;
-      }
+    } else {
       for (;;) {
         const FxToken* name = nullptr;
         if (!ExpectIdentifier("a value " + context, name)) return false;
@@ -268,11 +356,49 @@ bool FxParser::ParseStateValue(const FxStateInfo& info, FxState& state) {
         if (info.kind == FxValueKind::Enum || !Peek().IsPunct('|')) break;
         Next();
       }
-      break;
+    }
+  } else if (info.kind == FxValueKind::Bool &&
+             (first.IsNoCase("true") || first.IsNoCase("false"))) {
+    value = first.IsNoCase("true") ? 1 : 0;
+    Next();
+  } else {
+    if (!ParseConstant(number)) return false;
+    const double x = number.values[0];
+    if (number.Count() != 1) return Fail(first, "expected one value " + context);
+    if (info.kind == FxValueKind::Float) {
+      const float asFloat = float(x);
+      std::memcpy(&value, &asFloat, sizeof value);
+    } else if (info.kind == FxValueKind::Bool) {
+      value = x != 0 ? 1 : 0;
+    } else if (x != std::trunc(x) || x < -2147483648.0 || x > 4294967295.0) {
+      return Fail(first, "expected an integer " + context);
+    } else {
+      value = x < 0 ? uint32_t(int32_t(x)) : uint32_t(x);
+    }
   }
   state.value = value;
   state.rawValue = std::string(Slice(begin, PreviousEnd()));
   return Expect(';', "after the value of " + state.name);
+}
+
+// <name>, (name) or a bare name of a numeric parameter: the state follows that parameter.
+// A value name of the state's own wins over a parameter of the same name.
+bool FxParser::ParseStateParameter(const FxStateInfo& info, FxState& state, bool& matched) {
+  const bool angled = Peek().IsPunct('<');
+  const bool bracketed = Peek().IsPunct('(') && Peek(2).IsPunct(')');
+  const FxToken& name = angled || bracketed ? Peek(1) : Peek();
+  const int index = name.kind == FxTokenKind::Identifier ? ParameterIndex(name.text) : -1;
+  const bool numeric = index >= 0 && IsNumeric(out_.parameters[size_t(index)].type);
+  uint32_t named = 0;
+  const bool valueName = FindStateValueName(info, name.text, named);
+  matched = angled || (numeric && !valueName && (bracketed || Peek(1).IsPunct(';')));
+  if (!matched) return true;
+  if (!numeric) return Fail(name, Describe(name) + " is not a numeric parameter");
+  if (angled && !Peek(2).IsPunct('>'))
+    return Fail(Peek(2), "expected '>' after the parameter, found " + Describe(Peek(2)));
+  for (int i = angled || bracketed ? 3 : 1; i > 0; --i) Next();
+  state.parameter = index;
+  return true;
 }
 
 // A state this runtime does not know: kept as written, up to its ';'.

@@ -210,6 +210,12 @@ bool CompilePass(const FxEffect& effect, size_t techniqueIndex, size_t passIndex
     return false;
   }
   const FxPass& pass = effect.techniques[techniqueIndex].passes[passIndex];
+  for (const FxShaderCall* shader : {&pass.vertexShader, &pass.pixelShader}) {
+    if (shader->unsupported.empty()) continue;
+    error =
+        FormatFxError(fileName, shader->where, "pass '" + pass.name + "': " + shader->unsupported);
+    return false;
+  }
   if (!pass.vertexShader.present || !pass.pixelShader.present) {
     error = FormatFxError(
         fileName, pass.where,

@@ -502,6 +502,85 @@ TEST_F(EffectTest, TechniquesThatCannotRunAreSkippedAndTheOthersRun) {
   EXPECT_NE(errors.find("fixed-function passes are not supported"), std::string::npos) << errors;
 }
 
+TEST_F(EffectTest, StatesReadFromParametersFollowTheirValues) {
+  const std::string path =
+      WriteEffect("following.fx",
+                  "int alphaRef = 32;\n"
+                  "float bias = 0.5;\n"
+                  "int filter = 1;\n"
+                  "texture image;\n"
+                  "sampler2D s = sampler_state { Texture = <image>; MinFilter = <filter>; };\n"
+                  "float4 MainVS(float3 p : POSITION) : POSITION { return float4(p, 1); }\n"
+                  "float4 MainPS() : COLOR0 { return tex2D(s, float2(0.5, 0.5)); }\n"
+                  "VertexShader shared = compile vs_3_0 MainVS();\n"
+                  "technique T { pass P {\n"
+                  "  AlphaRef = <alphaRef>; DepthBias = (bias); AlphaTestEnable = 1 < 2;\n"
+                  "  VertexShader = (shared); PixelShader = compile ps_3_0 MainPS(); } }\n");
+  std::string errors;
+  ID3DXEffect* effect = Load(path, nullptr, &errors);
+  ASSERT_NE(effect, nullptr) << errors;
+  auto renderState = [this](D3DRENDERSTATETYPE type) {
+    DWORD value = 0;
+    device_->GetRenderState(type, &value);
+    return value;
+  };
+  auto asFloat = [](DWORD bits) {
+    float value = 0;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+  };
+  UINT passes = 0;
+  ASSERT_EQ(effect->SetInt("alphaRef", 64), D3D_OK);
+  ASSERT_EQ(effect->Begin(&passes, 0), D3D_OK);
+  ASSERT_EQ(effect->BeginPass(0), D3D_OK);
+  EXPECT_EQ(renderState(D3DRS_ALPHAREF), 64u);
+  EXPECT_EQ(asFloat(renderState(D3DRS_DEPTHBIAS)), 0.5f);
+  EXPECT_EQ(renderState(D3DRS_ALPHATESTENABLE), 1u);
+  DWORD minFilter = 0;
+  device_->GetSamplerState(0, D3DSAMP_MINFILTER, &minFilter);
+  EXPECT_EQ(minFilter, DWORD(D3DTEXF_POINT));
+  // Inside the pass a change reaches the device at CommitChanges, as D3DX does it.
+  ASSERT_EQ(effect->SetInt("alphaRef", 100), D3D_OK);
+  ASSERT_EQ(effect->SetFloat("bias", 0.25f), D3D_OK);
+  ASSERT_EQ(effect->SetInt("filter", D3DTEXF_LINEAR), D3D_OK);
+  EXPECT_EQ(renderState(D3DRS_ALPHAREF), 64u);
+  ASSERT_EQ(effect->CommitChanges(), D3D_OK);
+  EXPECT_EQ(renderState(D3DRS_ALPHAREF), 100u);
+  EXPECT_EQ(asFloat(renderState(D3DRS_DEPTHBIAS)), 0.25f);
+  device_->GetSamplerState(0, D3DSAMP_MINFILTER, &minFilter);
+  EXPECT_EQ(minFilter, DWORD(D3DTEXF_LINEAR));
+  ASSERT_EQ(effect->EndPass(), D3D_OK);
+  ASSERT_EQ(effect->End(), D3D_OK);
+  EXPECT_EQ(renderState(D3DRS_ALPHAREF), 0u);  // End puts the device's own value back
+  EXPECT_EQ(effect->Release(), 0u);
+}
+
+TEST_F(EffectTest, AShaderPickedByAParameterMakesItsTechniqueInvalid) {
+  std::string debug;
+  win32::SetDebugOutputSink(CollectDebugOutput, &debug);
+  const std::string path = WriteEffect(
+      "picked.fx",
+      "int bones;\n"
+      "float4 MainVS(float3 p : POSITION, uniform int n) : POSITION { return float4(p, n); }\n"
+      "float4 MainPS() : COLOR0 { return 1; }\n"
+      "VertexShader skinned[2] = { compile vs_3_0 MainVS(1), compile vs_3_0 MainVS(2) };\n"
+      "technique Picked { pass P {\n"
+      "  VertexShader = (skinned[bones]); PixelShader = compile ps_3_0 MainPS(); } }\n"
+      "technique Fixed { pass P {\n"
+      "  VertexShader = (skinned[1]); PixelShader = compile ps_3_0 MainPS(); } }\n");
+  std::string errors;
+  ID3DXEffect* effect = Load(path, nullptr, &errors);
+  win32::SetDebugOutputSink(nullptr, nullptr);
+  ASSERT_NE(effect, nullptr) << errors;
+  EXPECT_EQ(effect->ValidateTechnique(effect->GetTechniqueByName("Picked")), E_FAIL);
+  EXPECT_EQ(effect->GetCurrentTechnique(), effect->GetTechniqueByName("Fixed"));
+  EXPECT_NE(debug.find("(6,19): error: pass 'P': the shader is picked from 'skinned' by a "
+                       "parameter's value, which is not supported"),
+            std::string::npos)
+      << debug;
+  EXPECT_EQ(effect->Release(), 0u);
+}
+
 TEST_F(EffectTest, ThePreprocessorRunsFirstWithDefinesAndIncludes) {
   // The array size comes from a macro of an included file, the pixel shader from a macro the
   // caller defines, and only one of two alternative techniques is there.

@@ -76,7 +76,7 @@ class StageTranslator {
                        : FragmentInputs(resources) && FragmentOutputs(resources)) &&
               Uniforms(resources) && Samplers(resources);
     if (!ok) return false;
-    if (!Emit()) return false;
+    if (!Emit() || !ReplaceRasterInputs()) return false;
     ReadFinalNames();
     return true;
   }
@@ -193,11 +193,51 @@ class StageTranslator {
     for (const spvc_reflected_resource& input :
          ResourceList(resources, SPVC_RESOURCE_TYPE_STAGE_INPUT)) {
       std::string semantic = NormalizeSemantic(SemanticOf(input.id));
+      if (semantic == "VPOS0" || semantic == "VFACE0") {
+        if (!AddRasterInput(input, semantic == "VPOS0")) return false;
+        continue;
+      }
       if (StartsWith(semantic, "VPOS") || StartsWith(semantic, "VFACE") ||
           StartsWith(semantic, "SV_"))
         return Fail("the pixel shader input semantic " + SemanticOf(input.id) +
                     " is not supported");
       if (!AddVarying(input, semantic)) return false;
+    }
+    return true;
+  }
+
+  // VPOS and VFACE come from the rasterizer, not the vertex shader. The input's declaration
+  // becomes a macro over GL's built-ins once the GLSL is written (ReplaceRasterInputs).
+  bool AddRasterInput(const spvc_reflected_resource& input, bool position) {
+    const FxVarying varying = VaryingOf(input, position ? "VPOS0" : "VFACE0");
+    if (varying.arraySize != 0 || varying.components > 4 || (!position && varying.components != 1))
+      return Fail(position ? "the pixel shader's VPOS input must be a float2"
+                           : "the pixel shader's VFACE input must be a float");
+    RasterInput raster;
+    raster.name = position ? "ember_vpos" : "ember_vface";
+    // Direct3D 9 puts pixel centres on whole numbers, GL on halves. The frame is drawn top row
+    // first, so GL's y already counts rows from Direct3D's top. GL's front faces are Direct3D's
+    // (see the cull mode conventions), and VFACE is negative on the back.
+    static const char* const kPosition[] = {
+        "(gl_FragCoord.x - 0.5)", "(gl_FragCoord.xy - vec2(0.5))",
+        "vec3(gl_FragCoord.xy - vec2(0.5), 0.0)", "vec4(gl_FragCoord.xy - vec2(0.5), 0.0, 1.0)"};
+    raster.value = position ? kPosition[varying.components - 1] : "(gl_FrontFacing ? 1.0 : -1.0)";
+    for (const RasterInput& known : rasterInputs_)
+      if (known.name == raster.name)
+        return Fail(std::string("pixel shader reads ") + (position ? "VPOS" : "VFACE") + " twice");
+    Rename(input.id, raster.name);
+    rasterInputs_.push_back(raster);
+    return true;
+  }
+
+  bool ReplaceRasterInputs() {
+    for (const RasterInput& raster : rasterInputs_) {
+      const size_t name = out_.glsl.find(" " + raster.name + ";\n");
+      const size_t line = name == std::string::npos ? name : out_.glsl.rfind('\n', name) + 1;
+      if (name == std::string::npos || out_.glsl.compare(line, 3, "in ") != 0)
+        return Fail("cannot find the declaration of " + raster.name + " in the GLSL");
+      const size_t end = out_.glsl.find('\n', name);
+      out_.glsl.replace(line, end - line, "#define " + raster.name + " " + raster.value);
     }
     return true;
   }
@@ -393,6 +433,11 @@ class StageTranslator {
   spvc_type_id blockTypeId_ = 0;
   std::vector<spvc_variable_id> inputIds_;
   std::vector<spvc_variable_id> samplerIds_;
+  struct RasterInput {
+    std::string name;
+    std::string value;  // GLSL over gl_FragCoord or gl_FrontFacing
+  };
+  std::vector<RasterInput> rasterInputs_;
 };
 
 }  // namespace

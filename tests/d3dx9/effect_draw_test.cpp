@@ -182,6 +182,40 @@ TEST_F(EffectDrawTest, MatrixSwizzlesReadTheElementsDirect3DReads) {
   }
 }
 
+TEST_F(EffectDrawTest, VposCountsPixelsFromTheTopLeftAndVfaceTellsTheSide) {
+  ID3DXEffect* effect = Load(WriteEffect(
+      "vpos.fx",
+      "float4 MainVS(float3 p : POSITION) : POSITION { return float4(p, 1); }\n"
+      "float4 MainPS(float2 pixel : VPOS, float face : VFACE) : COLOR0\n"
+      "{ return float4(pixel / 255, face > 0 ? 1 : 0, 1); }\n"
+      "technique T { pass P { CullMode = None;\n"
+      "  VertexShader = compile vs_3_0 MainVS(); PixelShader = compile ps_3_0 MainPS(); } }\n"));
+  ASSERT_NE(effect, nullptr);
+  // Square's triangles run counter-clockwise on screen: Direct3D's back faces. Swapping two
+  // corners of each makes them clockwise, its front faces.
+  const std::vector<float> back = Square(0, 0, 1);
+  std::vector<float> front = back;
+  for (size_t triangle = 0; triangle < front.size(); triangle += 9)
+    std::swap_ranges(front.begin() + long(triangle), front.begin() + long(triangle) + 3,
+                     front.begin() + long(triangle) + 3);
+  for (bool facing : {true, false}) {
+    Clear(kBackground);
+    UINT passes = 0;
+    ASSERT_EQ(effect->Begin(&passes, 0), D3D_OK);
+    ASSERT_EQ(effect->BeginPass(0), D3D_OK);
+    DrawPositions(effect, facing ? front : back);
+    ASSERT_EQ(effect->EndPass(), D3D_OK);
+    ASSERT_EQ(effect->End(), D3D_OK);
+    const std::vector<uint32_t> pixels = ReadBackBuffer();
+    ASSERT_FALSE(pixels.empty());
+    // Pixel (x, y) sees VPOS (x, y): whole numbers, y down, as in Direct3D 9.
+    for (const auto& [x, y] : {std::pair<int, int>{0, 0}, {10, 20}, {200, 3}, {7, 150}})
+      EXPECT_EQ(Rgb(pixels, x, y), uint32_t(x) << 16 | uint32_t(y) << 8 | (facing ? 0xFFu : 0u))
+          << x << "," << y << (facing ? " front" : " back");
+  }
+  EXPECT_EQ(effect->Release(), 0u);
+}
+
 TEST_F(EffectDrawTest, DepthFromZeroToOneMeetsTheClearedDepth) {
   ID3DXEffect* effect = Load(WriteEffect("depth.fx", MatrixEffect("")));
   ASSERT_NE(effect, nullptr);

@@ -66,9 +66,11 @@ std::string WithSourceLines(const std::string& error, const std::string& name,
   return context.empty() ? error : error + "\n" + context;
 }
 
-// Reads an #include through the caller's handler, or from beside the effect file.
-bool ReadInclude(ID3DXInclude* handler, const std::string& effectPath, const std::string& name,
-                 bool system, std::string& text, std::string& reason) {
+// Reads an #include through the caller's handler, or from beside the file that includes it
+// (`includerPath`, a host path).
+bool ReadInclude(ID3DXInclude* handler, const std::string& includerPath, const std::string& name,
+                 bool system, std::string& text, std::string& path, std::string& reason) {
+  path.clear();
   if (handler) {
     LPCVOID data = nullptr;
     UINT bytes = 0;
@@ -82,15 +84,16 @@ bool ReadInclude(ID3DXInclude* handler, const std::string& effectPath, const std
     handler->Close(data);
     return true;
   }
-  char path[kMaxPath];
-  if (!ember::win32::ToHostPath(name.c_str(), path, sizeof path)) {
+  char hostName[kMaxPath];
+  if (!ember::win32::ToHostPath(name.c_str(), hostName, sizeof hostName)) {
     reason = "the path is too long";
     return false;
   }
-  const size_t slash = effectPath.find_last_of('/');
-  const std::string beside =
-      path[0] == '/' || slash == std::string::npos ? path : effectPath.substr(0, slash + 1) + path;
-  return ReadEffectFile(beside.c_str(), text, reason);
+  const size_t slash = includerPath.find_last_of('/');
+  path = hostName[0] == '/' || slash == std::string::npos
+             ? hostName
+             : includerPath.substr(0, slash + 1) + hostName;
+  return ReadEffectFile(path.c_str(), text, reason);
 }
 
 }  // namespace
@@ -120,9 +123,13 @@ HRESULT WINAPI D3DXCreateEffectFromFileA(IDirect3DDevice9* device, LPCSTR srcFil
   for (const D3DXMACRO* macro = defines; macro && macro->Name; ++macro)
     macros.push_back({macro->Name, macro->Definition ? macro->Definition : ""});
   const std::string effectPath = path;
-  const ember::FxIncludeReader reader =
-      [&](const std::string& file, bool system, const std::string&, std::string& text,
-          std::string& why) { return ReadInclude(include, effectPath, file, system, text, why); };
+  const ember::FxIncludeReader reader = [&](const std::string& file, bool system,
+                                            const std::string& includer, std::string& text,
+                                            std::string& from, std::string& why) {
+    // The effect itself goes by the caller's name; its includes by the paths read.
+    const std::string& base = includer == name ? effectPath : includer;
+    return ReadInclude(include, base, file, system, text, from, why);
+  };
   std::string expanded, error;
   if (!ember::PreprocessEffect(source, srcFile, macros, reader, expanded, error))
     return Fail(E_FAIL, WithSourceLines(error, name, source), compilationErrors);

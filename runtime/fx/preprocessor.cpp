@@ -1,5 +1,6 @@
 #include "runtime/fx/preprocessor.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdlib>
@@ -217,12 +218,12 @@ class Preprocessor {
       return Fail(file, line, "#include needs a \"file\" or a <file>");
     const bool system = text[0] == '<';
     const std::string name = text.substr(1, text.find(system ? '>' : '"', 1) - 1);
-    std::string included, reason;
-    if (!include_ || !include_(name, system, file, included, reason))
+    std::string included, path, reason;
+    if (!include_ || !include_(name, system, file, included, path, reason))
       return Fail(
           file, line,
           "cannot #include \"" + name + "\": " + (reason.empty() ? "no way to read it" : reason));
-    return Run(included, name, depth + 1);
+    return Run(included, path.empty() ? name : path, depth + 1);
   }
 
   // Expands the macros of an active line outside its comments and strings.
@@ -298,7 +299,8 @@ class Preprocessor {
         continue;
       }
       const Macro& macro = found->second;
-      std::string replacement = macro.body;
+      std::string replacement =
+          macro.body.find("##") == std::string::npos ? macro.body : Substitute(macro, {});
       if (macro.function) {
         size_t open = i;
         while (open < text.size() && std::isspace(uint8_t(text[open]))) ++open;
@@ -345,10 +347,46 @@ class Preprocessor {
     return false;
   }
 
+  // The body with each parameter replaced by its argument, #parameter made a string and the
+  // two sides of ## pasted into one token; the caller rescans the result.
   static std::string Substitute(const Macro& macro, const std::vector<std::string>& arguments) {
     std::string out;
     const std::string& body = macro.body;
+    auto argument = [&](const std::string& word) -> const std::string* {
+      for (size_t index = 0; index < macro.parameters.size() && index < arguments.size(); ++index)
+        if (macro.parameters[index] == word) return &arguments[index];
+      return nullptr;
+    };
+    auto skipSpace = [&](size_t i) {
+      while (i < body.size() && std::isspace(uint8_t(body[i]))) ++i;
+      return i;
+    };
     for (size_t i = 0; i < body.size();) {
+      if (body.compare(i, 2, "##") == 0) {
+        while (!out.empty() && std::isspace(uint8_t(out.back()))) out.pop_back();
+        i = skipSpace(i + 2);
+        continue;
+      }
+      if (body[i] == '"' || body[i] == '\'') {
+        const char quote = body[i];
+        const size_t start = i;
+        for (++i; i < body.size() && body[i] != quote; ++i)
+          if (body[i] == '\\') ++i;
+        i = std::min(i + 1, body.size());
+        out.append(body, start, i - start);
+        continue;
+      }
+      if (body[i] == '#' && macro.function) {
+        size_t at = skipSpace(i + 1);
+        const size_t start = at;
+        while (at < body.size() && IsIdent(body[at])) ++at;
+        const std::string* value = argument(body.substr(start, at - start));
+        if (value) {
+          out += Stringize(*value);
+          i = at;
+          continue;
+        }
+      }
       if (!IsIdentStart(body[i])) {
         out += body[i++];
         continue;
@@ -356,11 +394,29 @@ class Preprocessor {
       const size_t start = i;
       while (i < body.size() && IsIdent(body[i])) ++i;
       const std::string word = body.substr(start, i - start);
-      size_t index = 0;
-      while (index < macro.parameters.size() && macro.parameters[index] != word) ++index;
-      out += index < macro.parameters.size() && index < arguments.size() ? arguments[index] : word;
+      const std::string* value = argument(word);
+      out += value ? *value : word;
     }
     return out;
+  }
+
+  // #x: the argument's text in quotes, with the quotes and backslashes of its strings escaped.
+  static std::string Stringize(const std::string& text) {
+    std::string out = "\"";
+    bool inString = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+      const char c = text[i];
+      if (c == '"' || (inString && c == '\\')) out += '\\';
+      out += c;
+      if (inString && c == '\\' && i + 1 < text.size()) {
+        const char escaped = text[++i];  // stays in the string, whatever it is
+        if (escaped == '"' || escaped == '\\') out += '\\';
+        out += escaped;
+      } else if (c == '"') {
+        inString = !inString;
+      }
+    }
+    return out + "\"";
   }
 
   // #if: `defined` first, then the macros, then what is left of the names reads 0.

@@ -18,10 +18,12 @@ struct FxMacro {
 };
 
 // Reads the file an #include names ("local" for quotes, "system" for angle brackets), from
-// the file that includes it; false with a reason when it cannot.
+// the file that includes it: `includer` is the path this reader gave that file, or the effect's
+// own name. Sets `path` to where the text came from, which the included file's own #includes
+// and messages then use (empty: the name as written). False with a reason when it cannot.
 using FxIncludeReader =
     std::function<bool(const std::string& name, bool system, const std::string& includer,
-                       std::string& text, std::string& reason)>;
+                       std::string& text, std::string& path, std::string& reason)>;
 
 // On failure returns false with "fileName(line,1): error: what is wrong" in `error`.
 bool PreprocessEffect(std::string_view source, const char* fileName,

@@ -1,5 +1,9 @@
 // The effect runtime: creation and its messages, parameters by name and handle, techniques,
 // and what Begin, BeginPass and End do to the device's states.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 
 #include "runtime/win32/win32_internal.h"
@@ -619,6 +623,26 @@ TEST_F(EffectTest, ThePreprocessorRunsFirstWithDefinesAndIncludes) {
   std::string message;
   EXPECT_EQ(Load(path, &status, &message), nullptr);
   EXPECT_NE(message.find("BRIGHTNESS"), std::string::npos) << message;
+  // A nested #include is read from beside the file that names it.
+  const std::string folder = TempPath("includes");
+  ASSERT_TRUE(mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST);
+  const std::string inner = folder + "/inner.fxh", outer = folder + "/outer.fxh";
+  ASSERT_TRUE(WriteBytes(inner, {'#', 'd', 'e', 'f', 'i', 'n', 'e', ' ', 'B', ' ', '2', '\n'}));
+  const std::string outerText = "#include \"inner.fxh\"\n";
+  ASSERT_TRUE(WriteBytes(outer, std::vector<uint8_t>(outerText.begin(), outerText.end())));
+  const std::string nested = WriteEffect(
+      "nested.fx", "#include \"" + folder.substr(folder.find_last_of('/') + 1) +
+                       "/outer.fxh\"\n"
+                       "float4 MainVS(float3 p : POSITION) : POSITION { return float4(p, B); }\n"
+                       "float4 MainPS() : COLOR0 { return 1; }\n"
+                       "technique T { pass P { VertexShader = compile vs_3_0 MainVS();\n"
+                       "  PixelShader = compile ps_3_0 MainPS(); } }\n");
+  ID3DXEffect* withNested = Load(nested, &status, &message);
+  std::remove(inner.c_str());
+  std::remove(outer.c_str());
+  rmdir(folder.c_str());
+  ASSERT_NE(withNested, nullptr) << message;
+  EXPECT_EQ(withNested->Release(), 0u);
   const std::string broken = WriteEffect("broken_include.fx", "#include \"nowhere.fxh\"\n");
   EXPECT_EQ(Load(broken, &status, &message), nullptr);
   EXPECT_NE(message.find("cannot #include \"nowhere.fxh\""), std::string::npos) << message;

@@ -14,7 +14,7 @@ bool Preprocess(const std::string& source, std::string& out, std::string& error,
                 const std::vector<FxMacro>& defines = {},
                 const std::map<std::string, std::string>& files = {}) {
   const FxIncludeReader reader = [&](const std::string& name, bool, const std::string&,
-                                     std::string& text, std::string& reason) {
+                                     std::string& text, std::string&, std::string& reason) {
     auto found = files.find(name);
     if (found == files.end()) {
       reason = "no such file";
@@ -54,6 +54,22 @@ TEST(FxPreprocessor, MacrosExpandOutsideCommentsAndStrings) {
   EXPECT_EQ(Expanded("#define LONG 1 + \\\n 2\nint l = LONG;\n"), "\n\nint l = 1 +  2;\n");
 }
 
+TEST(FxPreprocessor, HashMakesStringsAndDoubleHashPastes) {
+  EXPECT_EQ(Expanded("#define NAME(x) #x\nstring s = NAME(diffuse map);\n"),
+            "\nstring s = \"diffuse map\";\n");
+  EXPECT_EQ(Expanded("#define QUOTE(x) # x\nstring s = QUOTE(\"a\\\\b\");\n"),
+            "\nstring s = \"\\\"a\\\\\\\\b\\\"\";\n");
+  // Pasted names are read again, so they can name macros and samplers.
+  EXPECT_EQ(
+      Expanded("#define SAMPLER(n) sampler##n\n#define sampler2 hit\nSAMPLER(1) SAMPLER( 2 )\n"),
+      "\n\nsampler1 hit\n");
+  EXPECT_EQ(Expanded("#define TEX(i) TEXCOORD ## i\n#define V float2 uv : TEX(3)\nV;\n"),
+            "\n\nfloat2 uv : TEXCOORD3;\n");
+  EXPECT_EQ(Expanded("#define JOIN a ## b\nJOIN\n"), "\nab\n");
+  // In a string of the body nothing is replaced.
+  EXPECT_EQ(Expanded("#define S(x) \"x\" x\nS(1)\n"), "\n\"x\" 1\n");
+}
+
 TEST(FxPreprocessor, ConditionalsKeepOneBranchAndEveryLine) {
   const std::string source =
       "#define QUALITY 2\n"
@@ -83,6 +99,18 @@ TEST(FxPreprocessor, IncludesComeInPlaceAndPragmasStay) {
                      {{"common.fxh", "#define SCALE 3\nfloat b;\n"}}),
             "\nfloat b;\n\nfloat a = 3;\n");
   EXPECT_EQ(Expanded("#pragma pack_matrix(row_major)\n"), "#pragma pack_matrix(row_major)\n");
+  // The reader learns who includes: nested files are read from beside their includer.
+  std::vector<std::string> asked;
+  const FxIncludeReader reader = [&](const std::string& name, bool, const std::string& includer,
+                                     std::string& text, std::string& path, std::string&) {
+    asked.push_back(includer + " -> " + name);
+    path = "lib/" + name;
+    text = name == "a.fxh" ? "#include \"b.fxh\"\n" : "b\n";
+    return true;
+  };
+  std::string out, error;
+  ASSERT_TRUE(PreprocessEffect("#include \"a.fxh\"\n", "top.fx", {}, reader, out, error)) << error;
+  EXPECT_EQ(asked, std::vector<std::string>({"top.fx -> a.fxh", "lib/a.fxh -> b.fxh"}));
 }
 
 TEST(FxPreprocessor, ErrorsNameTheFileAndTheLine) {

@@ -48,9 +48,13 @@ bool Effect::Build(const char* fileName, std::string& error) {
     return false;
   }
   handles_.assign(parsed_.parameters.size() + parsed_.techniques.size(), '\0');
-  for (const FxParameter& parameter : parsed_.parameters)
+  for (const FxParameter& parameter : parsed_.parameters) {
     for (const FxState& state : parameter.samplerStates)
       if (!state.supported) ReportUnsupported(state, fileName, "sampler state");
+    for (const FxSamplerElement& element : parameter.samplerElements)
+      for (const FxState& state : element.states)
+        if (!state.supported) ReportUnsupported(state, fileName, "sampler state");
+  }
 
   techniques_.resize(parsed_.techniques.size());
   technique_ = -1;
@@ -99,17 +103,23 @@ bool Effect::BuildPass(size_t technique, size_t passIndex, const char* fileName,
   for (size_t i = 0; i < compiled.samplers.size(); ++i) {
     const DWORD stage = DWORD(i);
     pass.stageMask |= 1u << stage;
-    const int index = compiled.samplers[i].parameter;
-    if (index < 0 || size_t(index) >= parsed_.parameters.size()) continue;
-    const FxParameter& sampler = parsed_.parameters[size_t(index)];
-    for (const FxState& state : sampler.samplerStates)
+    const FxSamplerBinding& binding = compiled.samplers[i];
+    if (binding.parameter < 0 || size_t(binding.parameter) >= parsed_.parameters.size()) continue;
+    const FxParameter& sampler = parsed_.parameters[size_t(binding.parameter)];
+    // An element of a sampler array has its own sampler_state block when the file gives them.
+    const size_t element = size_t(binding.element);
+    const bool ownBlock = binding.element >= 0 && element < sampler.samplerElements.size();
+    const std::vector<FxState>& states =
+        ownBlock ? sampler.samplerElements[element].states : sampler.samplerStates;
+    const int texture =
+        ownBlock ? sampler.samplerElements[element].textureIndex : sampler.samplerTextureIndex;
+    for (const FxState& state : states)
       if (state.supported)
         pass.samplerStates.push_back(PassSamplerState{stage,
                                                       D3DSAMPLERSTATETYPE(state.type),
                                                       DWORD(state.value),
                                                       {state.parameter, state.isFloat}});
-    if (sampler.samplerTextureIndex >= 0)
-      pass.textures.push_back(PassTexture{stage, sampler.samplerTextureIndex});
+    if (texture >= 0) pass.textures.push_back(PassTexture{stage, texture});
   }
 
   for (const FxState& state : source.states) {

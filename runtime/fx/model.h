@@ -56,6 +56,13 @@ struct FxState {
   FxSourcePos where;
 };
 
+// What a sampler_state block says: the texture it reads and its states.
+struct FxSamplerElement {
+  std::string texture;
+  int textureIndex = -1;
+  std::vector<FxState> states;
+};
+
 struct FxParameter {
   std::string name;
   std::string semantic;  // empty when none
@@ -73,6 +80,8 @@ struct FxParameter {
   std::string samplerTexture;                 // sampler_state's Texture = <name>
   int samplerTextureIndex = -1;               // index of that texture parameter
   std::vector<FxState> samplerStates;
+  // A sampler array's sampler_state blocks, one per element; empty otherwise.
+  std::vector<FxSamplerElement> samplerElements;
 
   FxSourcePos where;
 };

@@ -398,6 +398,7 @@ bool FxParser::ParseDeclarator(FxParameter& parameter) {
     std::string_view text = Next().text;
     parameter.stringValue = std::string(text.substr(1, text.size() - 2));
   } else if (IsSampler(parameter.type)) {
+    if (parameter.arraySize > 0 && Peek().IsPunct('{')) return ParseSamplerArray(parameter);
     if (!Peek().IsNoCase("sampler_state"))
       return Fail(Peek(),
                   "expected sampler_state for '" + parameter.name + "', found " + Describe(Peek()));

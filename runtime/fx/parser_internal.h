@@ -82,6 +82,7 @@ class FxParser {
   bool ParseShaderReference(FxShaderCall& call, bool vertex);
   bool ParseCompile(FxShaderCall& call, bool vertex);
   bool ParseSamplerState(FxParameter& sampler);
+  bool ParseSamplerArray(FxParameter& sampler);
   bool ParseSamplerTexture(FxParameter& sampler);
   bool ParseStateValue(const FxStateInfo& info, FxState& state);
   bool ParseStateParameter(const FxStateInfo& info, FxState& state, bool& matched);

@@ -312,6 +312,33 @@ bool FxParser::ParseSamplerState(FxParameter& sampler) {
   return true;
 }
 
+// sampler2D maps[2] = { sampler_state { ... }, sampler_state { ... } };
+bool FxParser::ParseSamplerArray(FxParameter& sampler) {
+  Next();  // '{'
+  while (!Peek().IsPunct('}')) {
+    if (!Peek().IsNoCase("sampler_state"))
+      return Fail(Peek(),
+                  "expected sampler_state for '" + sampler.name + "', found " + Describe(Peek()));
+    Next();
+    FxParameter element;
+    if (!ParseSamplerState(element)) return false;
+    sampler.samplerElements.push_back(FxSamplerElement{
+        element.samplerTexture, element.samplerTextureIndex, std::move(element.samplerStates)});
+    if (Peek().IsPunct(',')) {
+      Next();
+    } else if (!Peek().IsPunct('}')) {
+      return Fail(Peek(), "expected ',' or '}' in the samplers of '" + sampler.name + "', found " +
+                              Describe(Peek()));
+    }
+  }
+  Next();
+  if (sampler.samplerElements.size() != sampler.arraySize)
+    return Fail(sampler.where,
+                "'" + sampler.name + "' has " + std::to_string(sampler.samplerElements.size()) +
+                    " sampler states, " + std::to_string(sampler.arraySize) + " expected");
+  return true;
+}
+
 // Texture = <name>; the effect framework also takes (name) and a bare name.
 bool FxParser::ParseSamplerTexture(FxParameter& sampler) {
   char close = 0;
@@ -421,15 +448,17 @@ bool FxParser::ResolveSamplers() {
   for (FxParameter& sampler : out_.parameters) {
     if (!IsSampler(sampler.type)) continue;
     FxDimension textureDimension = FxDimension::None;
-    if (sampler.samplerTextureIndex >= 0)
-      textureDimension = out_.parameters[sampler.samplerTextureIndex].dimension;
+    int texture = sampler.samplerTextureIndex;
+    for (const FxSamplerElement& element : sampler.samplerElements)
+      if (texture < 0) texture = element.textureIndex;
+    if (texture >= 0) textureDimension = out_.parameters[size_t(texture)].dimension;
     if (sampler.dimension == FxDimension::Any) {
       sampler.dimension =
           IsConcrete(textureDimension) ? textureDimension : DimensionFromUse(sampler.name);
     } else if (IsConcrete(textureDimension) && textureDimension != sampler.dimension) {
       return Fail(sampler.where, "sampler '" + sampler.name + "' is " +
                                      DimensionName(sampler.dimension) + " but its texture '" +
-                                     sampler.samplerTexture + "' is " +
+                                     out_.parameters[size_t(texture)].name + "' is " +
                                      DimensionName(textureDimension));
     }
   }

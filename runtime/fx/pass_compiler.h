@@ -71,8 +71,9 @@ struct FxUniformBlock {
 // GLSL 330 has no binding qualifier: after linking, set the unit with
 // glUniform1i(glGetUniformLocation(program, glslName), unit).
 struct FxSamplerBinding {
-  std::string glslName;
-  int parameter = -1;  // the effect's sampler parameter
+  std::string glslName;  // "maps[1]" for an element of a sampler array
+  int parameter = -1;    // the effect's sampler parameter
+  int element = -1;      // the element of a sampler array; -1 for a plain sampler
   bool vertexStage = false;
   bool fragmentStage = false;
 };

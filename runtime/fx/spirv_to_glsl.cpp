@@ -1,5 +1,6 @@
 #include "runtime/fx/spirv_to_glsl.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include <spirv_cross/spirv_cross_c.h>
@@ -9,6 +10,9 @@
 
 namespace ember {
 namespace {
+
+// More than a pass can use (16): this only keeps a huge array from taking huge lists.
+constexpr size_t kMaxSamplerBindings = 64;
 
 class CrossContext {
  public:
@@ -346,7 +350,9 @@ class StageTranslator {
     return true;
   }
 
-  bool AddSampler(spvc_variable_id glslId, const std::string& parameterName) {
+  // A sampler array takes a binding, and so a stage, for each element. `typeId` is the
+  // variable's type; 0 for the samplers combined here, which are never arrays.
+  bool AddSampler(spvc_variable_id glslId, spvc_type_id typeId, const std::string& parameterName) {
     int parameter = FindParameter(effect_, parameterName);
     FxType type = parameter >= 0 ? effect_.parameters[parameter].type : FxType::Float;
     if (type != FxType::Sampler && type != FxType::Sampler1D && type != FxType::Sampler2D &&
@@ -356,13 +362,25 @@ class StageTranslator {
     spvc_compiler_set_name(compiler_, glslId, parameterName.c_str());
     spvc_compiler_unset_decoration(compiler_, glslId, SpvDecorationDescriptorSet);
     spvc_compiler_unset_decoration(compiler_, glslId, SpvDecorationBinding);
-    FxSamplerBinding binding;
-    binding.glslName = parameterName;
-    binding.parameter = parameter;
-    binding.vertexStage = vertex_;
-    binding.fragmentStage = !vertex_;
-    out_.samplers.push_back(binding);
-    samplerIds_.push_back(glslId);
+    spvc_type variableType = typeId ? spvc_compiler_get_type_handle(compiler_, typeId) : nullptr;
+    const unsigned dimensions = variableType ? spvc_type_get_num_array_dimensions(variableType) : 0;
+    if (dimensions > 1 ||
+        (dimensions == 1 && !spvc_type_array_dimension_is_literal(variableType, 0)))
+      return Fail("sampler '" + parameterName + "': arrays of arrays are not supported");
+    const uint32_t elements = dimensions == 1 ? spvc_type_get_array_dimension(variableType, 0) : 0;
+    for (uint32_t element = 0; element < std::max(1u, elements); ++element) {
+      FxSamplerBinding binding;
+      binding.glslName = parameterName;
+      binding.parameter = parameter;
+      binding.element = elements > 0 ? int(element) : -1;
+      binding.vertexStage = vertex_;
+      binding.fragmentStage = !vertex_;
+      out_.samplers.push_back(binding);
+      samplerIds_.push_back(glslId);
+      if (out_.samplers.size() > kMaxSamplerBindings)
+        return Fail("the " + std::string(Stage()) + " reads more than " +
+                    std::to_string(kMaxSamplerBindings) + " samplers");
+    }
     return true;
   }
 
@@ -371,7 +389,7 @@ class StageTranslator {
     // style) are combined here and named after their sampler.
     for (const spvc_reflected_resource& image :
          ResourceList(resources, SPVC_RESOURCE_TYPE_SAMPLED_IMAGE)) {
-      if (!AddSampler(image.id, NameOf(image.id))) return false;
+      if (!AddSampler(image.id, image.type_id, NameOf(image.id))) return false;
     }
     if (spvc_compiler_build_combined_image_samplers(compiler_) != SPVC_SUCCESS)
       return Fail("cannot combine the shader's textures and samplers");
@@ -380,7 +398,7 @@ class StageTranslator {
     if (spvc_compiler_get_combined_image_samplers(compiler_, &combined, &count) != SPVC_SUCCESS)
       count = 0;
     for (size_t i = 0; i < count; ++i) {
-      if (!AddSampler(combined[i].combined_id, NameOf(combined[i].sampler_id))) return false;
+      if (!AddSampler(combined[i].combined_id, 0, NameOf(combined[i].sampler_id))) return false;
     }
     return true;
   }
@@ -414,8 +432,11 @@ class StageTranslator {
   // SPIRV-Cross renames what clashes with GLSL keywords while compiling.
   void ReadFinalNames() {
     for (size_t i = 0; i < inputIds_.size(); ++i) out_.inputs[i].glslName = NameOf(inputIds_[i]);
-    for (size_t i = 0; i < samplerIds_.size(); ++i)
-      out_.samplers[i].glslName = NameOf(samplerIds_[i]);
+    for (size_t i = 0; i < samplerIds_.size(); ++i) {
+      FxSamplerBinding& binding = out_.samplers[i];
+      binding.glslName = NameOf(samplerIds_[i]);
+      if (binding.element >= 0) binding.glslName += "[" + std::to_string(binding.element) + "]";
+    }
     if (blockTypeId_ == 0) return;
     out_.uniforms.glslName = NameOf(blockTypeId_);
     for (size_t i = 0; i < out_.uniforms.members.size(); ++i) {

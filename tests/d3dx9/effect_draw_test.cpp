@@ -216,6 +216,57 @@ TEST_F(EffectDrawTest, VposCountsPixelsFromTheTopLeftAndVfaceTellsTheSide) {
   EXPECT_EQ(effect->Release(), 0u);
 }
 
+TEST_F(EffectDrawTest, EachElementOfASamplerArrayReadsItsOwnTexture) {
+  // Two 2x1 textures: the first red then green, the second blue then white. The array's first
+  // element samples with Point, the second with Linear, so halfway between the texels only the
+  // second blends.
+  ID3DXEffect* effect = Load(WriteEffect(
+      "sampler_array.fx",
+      "texture first;\n"
+      "texture second;\n"
+      "sampler2D maps[2] = {\n"
+      "  sampler_state { Texture = <first>; MinFilter = Point; MagFilter = Point; },\n"
+      "  sampler_state { Texture = <second>; MinFilter = Linear; MagFilter = Linear;\n"
+      "                  AddressU = Clamp; } };\n"
+      "float2 coord;\n"
+      "float4 MainVS(float3 p : POSITION) : POSITION { return float4(p, 1); }\n"
+      "float4 MainPS() : COLOR0\n"
+      "{ return float4(tex2D(maps[0], coord).rg, tex2D(maps[1], coord).r, 1); }\n"
+      "technique T { pass P { CullMode = None;\n"
+      "  VertexShader = compile vs_3_0 MainVS(); PixelShader = compile ps_3_0 MainPS(); } }\n"));
+  ASSERT_NE(effect, nullptr);
+  IDirect3DTexture9* first = MakeTexture(2, 1, {0xFFFF0000u, 0xFF00FF00u});
+  IDirect3DTexture9* second = MakeTexture(2, 1, {0xFF0000FFu, 0xFFFFFFFFu});
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  ASSERT_EQ(effect->SetTexture("first", first), D3D_OK);
+  ASSERT_EQ(effect->SetTexture("second", second), D3D_OK);
+  auto sample = [&](float u) {
+    const float coord[2] = {u, 0.5f};
+    EXPECT_EQ(effect->SetValue("coord", coord, sizeof coord), D3D_OK);
+    Clear(0);
+    UINT passes = 0;
+    EXPECT_EQ(effect->Begin(&passes, 0), D3D_OK);
+    EXPECT_EQ(effect->BeginPass(0), D3D_OK);
+    DrawPositions(effect, Square(0, 0, 1));
+    EXPECT_EQ(effect->EndPass(), D3D_OK);
+    EXPECT_EQ(effect->End(), D3D_OK);
+    const std::vector<uint32_t> pixels = ReadBackBuffer();
+    return pixels.empty() ? 0xDEADBEEFu : Rgb(pixels, 10, 10);
+  };
+  // Red and green from the first, blue from the second's red.
+  EXPECT_EQ(sample(0.25f), 0xFF0000u);
+  EXPECT_EQ(sample(0.75f), 0x00FFFFu);
+  // Past the middle the first still gives one texel; the second blends 60% of its white.
+  const uint32_t between = sample(0.55f);
+  EXPECT_EQ(between >> 8, 0x00FF00u >> 8) << std::hex << between;
+  EXPECT_NEAR(int(between & 0xFF), 153, 2) << std::hex << between;
+  EXPECT_EQ(effect->Release(), 0u);
+  for (DWORD stage : {0u, 1u}) device_->SetTexture(stage, nullptr);
+  EXPECT_EQ(first->Release(), 0u);
+  EXPECT_EQ(second->Release(), 0u);
+}
+
 TEST_F(EffectDrawTest, DepthFromZeroToOneMeetsTheClearedDepth) {
   ID3DXEffect* effect = Load(WriteEffect("depth.fx", MatrixEffect("")));
   ASSERT_NE(effect, nullptr);

@@ -628,6 +628,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "VertexShader vs = compile vs_2_0 f();\n"
                   "technique T { pass P { PixelShader = (vs); } }",
                   "bad.fx(2,39): error: 'vs' is a vertex shader"},
+        BadEffect{"SamplerArrayCount",
+                  "texture t; sampler2D s[2] = { sampler_state { Texture = <t>; } };",
+                  "bad.fx(1,22): error: 's' has 1 sampler states, 2 expected"},
         BadEffect{"StateFromATexture", "texture t;\ntechnique T { pass P { ZEnable = <t>; } }",
                   "bad.fx(2,35): error: 't' is not a numeric parameter"},
         BadEffect{"Redefinition", "float a; float a;", "bad.fx(1,16): error: redefinition of 'a'"},

@@ -48,6 +48,10 @@ enum D3DFORMAT : DWORD {
   D3DFMT_X8B8G8R8 = 33,
   D3DFMT_L8 = 50,
   D3DFMT_A8L8 = 51,
+  // S3TC block formats, named by their FourCC codes.
+  D3DFMT_DXT1 = 0x31545844,  // 'D' 'X' 'T' '1' in memory order
+  D3DFMT_DXT3 = 0x33545844,
+  D3DFMT_DXT5 = 0x35545844,
   D3DFMT_D16 = 80,
   D3DFMT_D24S8 = 75,
   D3DFMT_D24X8 = 77,

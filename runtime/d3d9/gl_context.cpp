@@ -1,5 +1,8 @@
 #include "runtime/d3d9/gl_context.h"
 
+#include <cstring>
+
+#include "runtime/d3d9/gl.h"
 #include "runtime/d3d9/gl_errors.h"
 
 namespace ember::d3d9 {
@@ -53,6 +56,16 @@ void ReleaseGLContext() {
   if (HaveGLContext()) host::Current().DestroyGLContext();
   g_have = false;
   g_host = nullptr;
+}
+
+bool GLHasExtension(const char* name) {
+  GLint count = 0;
+  glGetIntegerv(GL_NUM_EXTENSIONS, &count);
+  for (GLint i = 0; i < count; ++i) {
+    const char* offered = reinterpret_cast<const char*>(glGetStringi(GL_EXTENSIONS, GLuint(i)));
+    if (offered && std::strcmp(offered, name) == 0) return true;
+  }
+  return false;
 }
 
 }  // namespace ember::d3d9

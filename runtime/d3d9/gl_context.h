@@ -15,5 +15,7 @@ bool HaveGLContext();
 // Otherwise `why` says what is missing, or stays empty when the host has told of the display.
 bool GraphicsAvailable(std::string& why);
 void ReleaseGLContext();
+// Whether the current context offers the named extension ("GL_KHR_debug").
+bool GLHasExtension(const char* name);
 
 }  // namespace ember::d3d9

@@ -2,9 +2,9 @@
 
 #include <atomic>
 #include <cstdio>
-#include <cstring>
 
 #include "runtime/d3d9/gl.h"
+#include "runtime/d3d9/gl_context.h"
 #include "runtime/win32/windows.h"
 
 namespace ember::d3d9 {
@@ -29,16 +29,10 @@ void APIENTRY OnDebugMessage(GLenum source, GLenum type, GLuint id, GLenum sever
 }
 
 bool OffersKhrDebug() {
-  GLint major = 0, minor = 0, count = 0;
+  GLint major = 0, minor = 0;
   glGetIntegerv(GL_MAJOR_VERSION, &major);
   glGetIntegerv(GL_MINOR_VERSION, &minor);
-  if (major > 4 || (major == 4 && minor >= 3)) return true;
-  glGetIntegerv(GL_NUM_EXTENSIONS, &count);
-  for (GLint i = 0; i < count; ++i) {
-    const char* name = reinterpret_cast<const char*>(glGetStringi(GL_EXTENSIONS, GLuint(i)));
-    if (name && std::strcmp(name, "GL_KHR_debug") == 0) return true;
-  }
-  return false;
+  return major > 4 || (major == 4 && minor >= 3) || GLHasExtension("GL_KHR_debug");
 }
 
 }  // namespace

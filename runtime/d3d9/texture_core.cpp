@@ -10,6 +10,14 @@ namespace ember::d3d9 {
 namespace {
 
 UINT Half(UINT side) { return side > 1 ? side / 2 : 1; }
+UINT BlocksAcross(UINT side) { return (side + 3) / 4; }
+
+// A lock of an S3TC level covers whole blocks: its edges on block edges or the level's edge.
+bool OnBlocks(const TextureBox& box, const TextureLevel& level) {
+  return box.left % 4 == 0 && box.top % 4 == 0 &&
+         (box.right % 4 == 0 || box.right == level.width) &&
+         (box.bottom % 4 == 0 || box.bottom == level.height);
+}
 
 bool BoxInside(const TextureBox& box, const TextureLevel& level) {
   return box.left < box.right && box.top < box.bottom && box.front < box.back &&
@@ -32,7 +40,8 @@ UINT TextureCore::FullChainLength(UINT width, UINT height, UINT depth) {
 HRESULT TextureCore::Init(bool volume, UINT width, UINT height, UINT depth, UINT levels,
                           DWORD usage, D3DFORMAT format, D3DPOOL pool) {
   gl_ = TextureFormatFor(format);
-  if (!gl_ || width == 0 || height == 0 || depth == 0 || width > kMaxSide || height > kMaxSide ||
+  if (!gl_ || (volume && gl_->blockBytes)) return D3DERR_INVALIDCALL;
+  if (width == 0 || height == 0 || depth == 0 || width > kMaxSide || height > kMaxSide ||
       depth > kMaxSide || (!volume && depth != 1))
     return D3DERR_INVALIDCALL;
   if (pool > D3DPOOL_SCRATCH || (usage & ~DWORD(D3DUSAGE_DYNAMIC)) ||
@@ -53,8 +62,14 @@ HRESULT TextureCore::Init(bool volume, UINT width, UINT height, UINT depth, UINT
     level.width = w;
     level.height = h;
     level.depth = d;
-    level.rowPitch = size_t(w) * gl_->bytesPerPixel;
-    level.slicePitch = level.rowPitch * h;
+    if (gl_->blockBytes) {
+      level.rowPitch = size_t(BlocksAcross(w)) * gl_->blockBytes;
+      level.rows = BlocksAcross(h);
+    } else {
+      level.rowPitch = size_t(w) * gl_->bytesPerPixel;
+      level.rows = h;
+    }
+    level.slicePitch = level.rowPitch * level.rows;
     level.offset = size_t(total);
     total += uint64_t(level.slicePitch) * d;
     w = Half(w);
@@ -83,7 +98,10 @@ void TextureCore::CreateGLTexture() {
   for (UINT i = 0; i < levelCount_; ++i) {
     const TextureLevel& level = levels_[i];
     const void* data = memory_.empty() ? nullptr : memory_.data() + level.offset;
-    if (target_ == GL_TEXTURE_3D)
+    if (gl_->blockBytes)
+      glCompressedTexImage2D(target_, GLint(i), GLenum(gl_->internalFormat), GLsizei(level.width),
+                             GLsizei(level.height), 0, GLsizei(level.slicePitch), data);
+    else if (target_ == GL_TEXTURE_3D)
       glTexImage3D(target_, GLint(i), gl_->internalFormat, GLsizei(level.width),
                    GLsizei(level.height), GLsizei(level.depth), 0, gl_->format, gl_->type, data);
     else
@@ -101,13 +119,13 @@ HRESULT TextureCore::Lock(UINT level, const TextureBox* box, DWORD flags, uint8_
     return D3DERR_INVALIDCALL;
   const TextureLevel& info = levels_[level];
   TextureBox whole{0, 0, 0, info.width, info.height, info.depth};
-  if (box && !BoxInside(*box, info)) return D3DERR_INVALIDCALL;
+  if (box && (!BoxInside(*box, info) || (gl_->blockBytes && !OnBlocks(*box, info))))
+    return D3DERR_INVALIDCALL;
   const TextureBox& locked = box ? *box : whole;
   lockedBox_[level] = locked;
   lockFlags_[level] = flags;
   lockedMask_ |= 1u << level;
-  *bits = memory_.data() + info.offset + locked.front * info.slicePitch +
-          locked.top * info.rowPitch + size_t(locked.left) * gl_->bytesPerPixel;
+  *bits = memory_.data() + OffsetOf(level, locked);
   if (rowPitch) *rowPitch = info.rowPitch;
   if (slicePitch) *slicePitch = info.slicePitch;
   return D3D_OK;
@@ -118,11 +136,19 @@ HRESULT TextureCore::Unlock(UINT level) {
   lockedMask_ &= ~(1u << level);
   if ((lockFlags_[level] & D3DLOCK_READONLY) || !name_) return D3D_OK;
   const TextureLevel& info = levels_[level];
-  const TextureBox& box = lockedBox_[level];
-  const uint8_t* first = memory_.data() + info.offset + box.front * info.slicePitch +
-                         box.top * info.rowPitch + size_t(box.left) * gl_->bytesPerPixel;
-  Upload(level, box, first, info.rowPitch, info.slicePitch);
+  // The driver takes blocks only as a tightly packed region: the whole level, then.
+  const TextureBox whole{0, 0, 0, info.width, info.height, info.depth};
+  const TextureBox& box = gl_->blockBytes ? whole : lockedBox_[level];
+  Upload(level, box, memory_.data() + OffsetOf(level, box), info.rowPitch, info.slicePitch);
   return D3D_OK;
+}
+
+size_t TextureCore::OffsetOf(UINT level, const TextureBox& box) const {
+  const TextureLevel& info = levels_[level];
+  const size_t across = gl_->blockBytes ? size_t(box.left / 4) * gl_->blockBytes
+                                        : size_t(box.left) * gl_->bytesPerPixel;
+  const size_t down = gl_->blockBytes ? box.top / 4 : box.top;
+  return info.offset + box.front * info.slicePitch + down * info.rowPitch + across;
 }
 
 void TextureCore::WriteLevel(UINT level, const uint8_t* pixels, size_t rowPitch,
@@ -135,7 +161,7 @@ void TextureCore::WriteLevel(UINT level, const uint8_t* pixels, size_t rowPitch,
   }
   uint8_t* out = memory_.data() + info.offset;
   for (UINT z = 0; z < info.depth; ++z)
-    for (UINT y = 0; y < info.height; ++y)
+    for (UINT y = 0; y < info.rows; ++y)
       std::memcpy(out + z * info.slicePitch + y * info.rowPitch,
                   pixels + z * slicePitch + y * rowPitch, info.rowPitch);
   if (name_) Upload(level, whole, out, info.rowPitch, info.slicePitch);
@@ -144,6 +170,11 @@ void TextureCore::WriteLevel(UINT level, const uint8_t* pixels, size_t rowPitch,
 void TextureCore::Upload(UINT level, const TextureBox& box, const uint8_t* first, size_t rowPitch,
                          size_t slicePitch) {
   device_->Textures().Units().BindForWork(target_, name_);
+  if (gl_->blockBytes) {  // a whole level, tightly packed
+    glCompressedTexSubImage2D(target_, GLint(level), 0, 0, GLsizei(box.right), GLsizei(box.bottom),
+                              GLenum(gl_->internalFormat), GLsizei(slicePitch), first);
+    return;
+  }
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glPixelStorei(GL_UNPACK_ROW_LENGTH, GLint(rowPitch / gl_->bytesPerPixel));
   glPixelStorei(GL_UNPACK_IMAGE_HEIGHT, GLint(slicePitch / rowPitch));

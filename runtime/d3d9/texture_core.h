@@ -1,6 +1,7 @@
 // What every texture kind shares: its levels, a GL texture object for the pools the GPU
 // samples, and a copy of each level in memory for the pools that can be locked. A lock hands
-// out that copy; the unlock uploads the locked region.
+// out that copy; the unlock uploads the locked region. S3TC textures are kept and uploaded as
+// their 4x4 blocks: a lock covers whole blocks, and an unlock uploads the whole level.
 #pragma once
 
 #include <cstddef>
@@ -21,6 +22,7 @@ struct TextureBox {
 
 struct TextureLevel {
   UINT width, height, depth;
+  UINT rows;  // of rowPitch bytes in a slice: the height, or the rows of 4x4 blocks
   size_t rowPitch, slicePitch;
   size_t offset;  // into the memory copy
 };
@@ -62,6 +64,8 @@ class TextureCore {
 
  private:
   void CreateGLTexture();
+  // Where the box's first texel (or block) lies in the memory copy.
+  size_t OffsetOf(UINT level, const TextureBox& box) const;
   void Upload(UINT level, const TextureBox& box, const uint8_t* first, size_t rowPitch,
               size_t slicePitch);
 

@@ -56,6 +56,33 @@ UINT MipLevelsFor(UINT requested, UINT width, UINT height, UINT depth) {
   return requested < full ? requested : full;
 }
 
+IDirect3DTexture9* TextureFromBlocks(IDirect3DDevice9* device, const Image& image,
+                                     D3DFORMAT requested, D3DCOLOR colorKey, UINT width,
+                                     UINT height, UINT mipLevels, DWORD usage, D3DPOOL pool) {
+  const D3DFORMAT format = D3DFORMAT(image.blockFormat);
+  if (!image.blockFormat || colorKey != 0 || width != image.width || height != image.height ||
+      !(requested == D3DFMT_UNKNOWN || requested == D3DFMT_FROM_FILE || requested == format))
+    return nullptr;
+  const UINT levels = mipLevels == D3DX_FROM_FILE ? UINT(image.blockLevels.size())
+                                                  : MipLevelsFor(mipLevels, width, height, 1);
+  if (levels == 0 || levels > image.blockLevels.size()) return nullptr;
+  IDirect3DTexture9* texture = nullptr;
+  // The device refuses the format when the driver has no S3TC.
+  if (FAILED(device->CreateTexture(width, height, levels, usage, format, pool, &texture, nullptr)))
+    return nullptr;
+  auto* binding = dynamic_cast<d3d9::TextureBinding*>(texture);
+  if (!binding) {
+    texture->Release();
+    return nullptr;
+  }
+  d3d9::TextureCore& core = binding->Core();
+  for (UINT level = 0; level < levels; ++level) {
+    const d3d9::TextureLevel& info = core.Level(level);
+    core.WriteLevel(level, image.blockLevels[level].data(), info.rowPitch, info.slicePitch);
+  }
+  return texture;
+}
+
 bool FillTextureLevels(IDirect3DBaseTexture9* texture, Image& image) {
   auto* binding = dynamic_cast<d3d9::TextureBinding*>(texture);
   if (!binding) return false;

@@ -20,6 +20,13 @@ HRESULT PreparePicture(const char* windowsPath, DWORD filter, DWORD mipFilter, D
 // The mip levels for a request: 0 and D3DX_DEFAULT mean the full chain.
 UINT MipLevelsFor(UINT requested, UINT width, UINT height, UINT depth);
 
+// The file's own S3TC blocks as a new texture, when the driver takes them and the request
+// changes nothing: the file's format or none named, the file's size, no colour key, and the file
+// holds every level asked for. Null otherwise, and the caller decodes.
+IDirect3DTexture9* TextureFromBlocks(IDirect3DDevice9* device, const Image& image,
+                                     D3DFORMAT requested, D3DCOLOR colorKey, UINT width,
+                                     UINT height, UINT mipLevels, DWORD usage, D3DPOOL pool);
+
 // Writes the picture into level 0 of the texture and each halved picture into the next level.
 bool FillTextureLevels(IDirect3DBaseTexture9* texture, Image& image);
 

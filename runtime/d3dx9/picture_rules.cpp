@@ -5,11 +5,13 @@
 namespace ember::d3dx {
 
 D3DXIMAGE_INFO PictureInfo(const Image& image) {
+  // A DXT file is described as it is, though its pixels are decoded too.
+  const bool blocks = image.blockFormat != 0;
   return D3DXIMAGE_INFO{image.width,
                         image.height,
                         image.depth,
-                        1,
-                        D3DFORMAT(image.format),
+                        blocks ? UINT(image.blockLevels.size()) : 1,
+                        D3DFORMAT(blocks ? image.blockFormat : image.format),
                         image.isVolume ? D3DRTYPE_VOLUMETEXTURE : D3DRTYPE_TEXTURE,
                         D3DXIMAGE_FILEFORMAT(image.fileFormat)};
 }

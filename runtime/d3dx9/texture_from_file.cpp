@@ -1,5 +1,6 @@
 // D3DXCreateTextureFromFileA and its Ex form: a picture file into a new texture, scaled to the
-// texture's size, with a box-filtered mip chain.
+// texture's size, with a box-filtered mip chain; or a DXT file's own blocks, where the driver
+// takes them and nothing needs changing.
 #include "runtime/d3dx9/picture.h"
 
 using ember::Image;
@@ -21,6 +22,7 @@ HRESULT WINAPI D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR src
   *texture = nullptr;
   Image image;
   D3DXIMAGE_INFO info{};
+  const D3DFORMAT requested = format;
   HRESULT status =
       ember::d3dx::PreparePicture(srcFile, filter, mipFilter, colorKey, format, image, info);
   if (FAILED(status)) return status;
@@ -35,6 +37,12 @@ HRESULT WINAPI D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, LPCSTR src
   using ember::d3dx::TextureSide;
   const UINT w = CappedSide(TextureSide(width, info.Width), caps.MaxTextureWidth);
   const UINT h = CappedSide(TextureSide(height, info.Height), caps.MaxTextureHeight);
+  if (IDirect3DTexture9* compressed = ember::d3dx::TextureFromBlocks(
+          device, image, requested, colorKey, w, h, mipLevels, usage, pool)) {
+    if (srcInfo) *srcInfo = info;
+    *texture = compressed;
+    return D3D_OK;
+  }
   if (!ember::d3dx::FitPicture(image, w, h)) {
     ember::d3dx::ReportFailure(srcFile, "the picture cannot be scaled to the texture size");
     return D3DERR_INVALIDCALL;

@@ -1,10 +1,11 @@
-// DDS decoding, 2D and volume textures; only the top mip level is read, since the texture
-// loader builds its own chain. The pixel format comes from the masks (L8, A8, A8L8, A8R8G8B8,
-// X8R8G8B8 and R8G8B8 are kept as they are; any other layout of up to 32 bits, such as
-// R5G6B5, X1R5G5B5, A4R4G4B4 or A8B8G8R8, is widened to 8 bits a channel), from the FourCC
-// field (DXT1 to DXT5, decoded; a Direct3D format number), or from the DX10 header for the
-// DXGI formats that Direct3D 9 has. Cube maps and texture arrays are refused: nothing here can
-// use one.
+// DDS decoding, 2D and volume textures; only the top mip level is decoded, since the texture
+// loader builds its own chain. A 2D file of DXT1, DXT3 or DXT5 also keeps its blocks, all its
+// levels, for drivers that take them compressed. The pixel format comes from the masks (L8, A8,
+// A8L8, A8R8G8B8, X8R8G8B8 and R8G8B8 are kept as they are; any other layout of up to 32 bits, such
+// as R5G6B5, X1R5G5B5, A4R4G4B4 or A8B8G8R8, is widened to 8 bits a channel), from the FourCC field
+// (DXT1 to DXT5, decoded; a Direct3D format number), or from the DX10 header for the DXGI formats
+// that Direct3D 9 has. Cube maps and texture arrays are refused: nothing here can use one.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -19,6 +20,7 @@ constexpr uint32_t kHeaderSize = 124;
 constexpr size_t kDataOffset = 4 + kHeaderSize;
 constexpr size_t kDx10HeaderSize = 20;
 
+constexpr uint32_t kDdsdMipMapCount = 0x20000;
 constexpr uint32_t kDdsdDepth = 0x800000;
 constexpr uint32_t kCaps2Cubemap = 0x200;
 constexpr uint32_t kCaps2Volume = 0x200000;
@@ -44,7 +46,7 @@ struct DdsPixelFormat {
 };
 
 struct DdsHeader {
-  uint32_t flags = 0, height = 0, width = 0, depth = 0;
+  uint32_t flags = 0, height = 0, width = 0, depth = 0, mipCount = 0;
   DdsPixelFormat pf;
   uint32_t caps2 = 0;
 };
@@ -74,12 +76,12 @@ bool Fail(std::string& error, const std::string& message) {
 }
 
 bool ReadHeader(ByteReader& in, DdsHeader& h, std::string& error) {
-  uint32_t size = 0, pitch = 0, mipCount = 0, pfSize = 0, caps = 0;
+  uint32_t size = 0, pitch = 0, pfSize = 0, caps = 0;
   if (!in.Skip(4) || !in.U32(size)) return Fail(error, "file truncated in the header");
   if (size != kHeaderSize) return Fail(error, "bad header size " + std::to_string(size));
   DdsPixelFormat& pf = h.pf;
   if (!in.U32(h.flags) || !in.U32(h.height) || !in.U32(h.width) || !in.U32(pitch) ||
-      !in.U32(h.depth) || !in.U32(mipCount) || !in.Skip(44) || !in.U32(pfSize) ||
+      !in.U32(h.depth) || !in.U32(h.mipCount) || !in.Skip(44) || !in.U32(pfSize) ||
       !in.U32(pf.flags) || !in.U32(pf.fourCC) || !in.U32(pf.bitCount) || !in.U32(pf.r) ||
       !in.U32(pf.g) || !in.U32(pf.b) || !in.U32(pf.a) || !in.U32(caps) || !in.U32(h.caps2) ||
       !in.Skip(12)) {
@@ -390,6 +392,28 @@ void DecodeBlocks(const Layout& layout, const uint8_t* src, uint32_t width, uint
       }
 }
 
+// The file's blocks as they are, level after level while the file holds them whole. DXT2 and
+// DXT4 (premultiplied alpha) have no GL form and are only decoded.
+void KeepBlocks(const Layout& layout, const DdsHeader& header, const uint8_t* top, ByteReader& in,
+                Image& out) {
+  static const uint32_t kFormats[] = {0, kFmtDxt1, 0, kFmtDxt3, 0, kFmtDxt5};
+  const uint32_t format = kFormats[layout.dxtVersion];
+  if (format == 0) return;
+  const uint32_t levels = (header.flags & kDdsdMipMapCount) && header.mipCount > 1
+                              ? std::min<uint32_t>(header.mipCount, 32)
+                              : 1;
+  uint32_t width = header.width, height = header.height;
+  const uint8_t* level = top;
+  for (uint32_t i = 0; i < levels; ++i) {
+    const uint64_t bytes = BlockBytes(format, width, height);
+    if (i > 0 && !in.Bytes(bytes, level)) break;
+    out.blockLevels.emplace_back(level, level + bytes);
+    width = std::max(1u, width / 2);
+    height = std::max(1u, height / 2);
+  }
+  out.blockFormat = format;
+}
+
 }  // namespace
 
 bool DecodeDds(const uint8_t* data, size_t size, Image& out, std::string& error) {
@@ -429,6 +453,9 @@ bool DecodeDds(const uint8_t* data, size_t size, Image& out, std::string& error)
   out.depth = depth;
   out.format = layout.format;
   out.isVolume = volume;
+  out.blockFormat = 0;
+  out.blockLevels.clear();
+  if (layout.encoding == Encoding::Dxt && !volume) KeepBlocks(layout, header, src, in, out);
   return true;
 }
 

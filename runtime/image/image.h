@@ -16,6 +16,10 @@ constexpr uint32_t kFmtX8R8G8B8 = 22;
 constexpr uint32_t kFmtA8 = 28;
 constexpr uint32_t kFmtL8 = 50;
 constexpr uint32_t kFmtA8L8 = 51;
+// S3TC block formats, by their FourCC codes; kept beside the decoded pixels (Image::blocks).
+constexpr uint32_t kFmtDxt1 = 0x31545844;
+constexpr uint32_t kFmtDxt3 = 0x33545844;
+constexpr uint32_t kFmtDxt5 = 0x35545844;
 
 // File formats, numbered as D3DXIMAGE_FILEFORMAT.
 constexpr uint32_t kFileBmp = 0;
@@ -41,7 +45,15 @@ struct Image {
   uint32_t fileFormat = 0;
   bool isVolume = false;
   std::vector<uint8_t> pixels;
+  // A 2D DDS of DXT1, DXT3 or DXT5 also keeps the file's own blocks, so that a driver with
+  // S3TC can take them as they are: each mip level the file holds, largest first. The
+  // operations below leave them alone; they describe the file, not a changed picture.
+  uint32_t blockFormat = 0;
+  std::vector<std::vector<uint8_t>> blockLevels;
 };
+
+// Bytes of the S3TC blocks covering a width x height picture; 0 for a format that has none.
+uint64_t BlockBytes(uint32_t blockFormat, uint32_t width, uint32_t height);
 
 // Bytes a pixel for the formats above; 0 for any other format.
 uint32_t ImageBytesPerPixel(uint32_t format);

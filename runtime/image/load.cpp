@@ -100,6 +100,19 @@ uint32_t ImageBytesPerPixel(uint32_t format) {
   }
 }
 
+uint64_t BlockBytes(uint32_t blockFormat, uint32_t width, uint32_t height) {
+  const uint64_t blocks = uint64_t{(width + 3) / 4} * ((height + 3) / 4);
+  switch (blockFormat) {
+    case kFmtDxt1:
+      return blocks * 8;
+    case kFmtDxt3:
+    case kFmtDxt5:
+      return blocks * 16;
+    default:
+      return 0;
+  }
+}
+
 bool DecodeImage(const uint8_t* data, size_t size, Image& out, std::string& error) {
   error.clear();
   if (data == nullptr || size < 4) {

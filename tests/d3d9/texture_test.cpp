@@ -2,6 +2,7 @@
 // device's stages hold textures.
 #include <cstring>
 
+#include "runtime/d3d9/gl_context.h"
 #include "tests/support/device_test.h"
 
 namespace ember::test {
@@ -29,6 +30,43 @@ TEST_F(TextureTest, ZeroLevelsGivesTheFullChainWithHalvedSides) {
   EXPECT_EQ(desc.Height, 1u);
   EXPECT_EQ(texture->GetLevelDesc(9, &desc), D3DERR_INVALIDCALL);
   EXPECT_EQ(texture->Release(), 0u);
+}
+
+TEST_F(TextureTest, S3tcTexturesHoldRowsOfBlocks) {
+  IDirect3DTexture9* texture = nullptr;
+  const HRESULT created =
+      device_->CreateTexture(10, 6, 0, 0, D3DFMT_DXT5, D3DPOOL_MANAGED, &texture, nullptr);
+  if (!d3d9::GLHasExtension("GL_EXT_texture_compression_s3tc")) {
+    EXPECT_EQ(created, D3DERR_INVALIDCALL);  // a driver without S3TC: the loaders decode
+    return;
+  }
+  ASSERT_EQ(created, D3D_OK);
+  // 10x6 takes 3x2 blocks of 16 bytes; 5x3 takes 2x1; 2x1 and 1x1 one each.
+  EXPECT_EQ(texture->GetLevelCount(), 4u);
+  D3DLOCKED_RECT locked{};
+  ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+  EXPECT_EQ(locked.Pitch, 48);
+  ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
+  ASSERT_EQ(texture->LockRect(1, &locked, nullptr, 0), D3D_OK);
+  EXPECT_EQ(locked.Pitch, 32);
+  ASSERT_EQ(texture->UnlockRect(1), D3D_OK);
+  // A box on block edges, or running to the level's edge, starts at its block.
+  uint8_t* whole = nullptr;
+  ASSERT_EQ(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+  whole = static_cast<uint8_t*>(locked.pBits);
+  ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
+  const RECT edge{8, 4, 10, 6};
+  ASSERT_EQ(texture->LockRect(0, &locked, &edge, 0), D3D_OK);
+  EXPECT_EQ(static_cast<uint8_t*>(locked.pBits), whole + 48 + 2 * 16);
+  ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
+  const RECT split{0, 0, 6, 4};
+  EXPECT_EQ(texture->LockRect(0, &locked, &split, 0), D3DERR_INVALIDCALL);
+  EXPECT_EQ(texture->Release(), 0u);
+  // Volumes have no S3TC form here.
+  IDirect3DVolumeTexture9* volume = nullptr;
+  EXPECT_EQ(
+      device_->CreateVolumeTexture(4, 4, 4, 1, 0, D3DFMT_DXT1, D3DPOOL_MANAGED, &volume, nullptr),
+      D3DERR_INVALIDCALL);
 }
 
 TEST_F(TextureTest, RefusedArgumentsLeaveNoTexture) {

@@ -1,7 +1,10 @@
 // D3DXCreateTextureFromFileA and ...ExA: D3DX's size, level, format and colour key rules, and
 // files that cannot be used.
 #include <cstdio>
+#include <cstring>
 
+#include "runtime/d3d9/gl_context.h"
+#include "runtime/d3d9/texture_object.h"
 #include "runtime/d3dx9/d3dx9tex.h"
 #include "tests/image/image_test_util.h"
 #include "tests/support/device_test.h"
@@ -155,6 +158,81 @@ TEST_F(TextureFileTest, FormatFollowsTheFileOrTheRequest) {
   EXPECT_EQ(LoadEx(png, D3DX_DEFAULT, D3DX_DEFAULT, 1, D3DFMT_R5G6B5, 0, nullptr, &texture),
             D3DERR_INVALIDCALL);
   EXPECT_EQ(texture, nullptr);
+}
+
+// Level `level` of the texture as the driver gives it back, B, G, R, A bytes a texel.
+std::vector<uint8_t> DriverLevel(d3d9::Device& device, IDirect3DTexture9* texture, UINT level) {
+  D3DSURFACE_DESC desc{};
+  texture->GetLevelDesc(level, &desc);
+  std::vector<uint8_t> texels(size_t(desc.Width) * desc.Height * 4);
+  auto* binding = dynamic_cast<d3d9::TextureBinding*>(texture);
+  if (!binding) return {};
+  device.Textures().Units().BindForWork(GL_TEXTURE_2D, binding->Core().Name());
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glGetTexImage(GL_TEXTURE_2D, GLint(level), GL_BGRA, GL_UNSIGNED_BYTE, texels.data());
+  return texels;
+}
+
+TEST_F(TextureFileTest, DxtFilesGoUpAsTheirOwnBlocksWhereTheDriverTakesThem) {
+  // An 8x8 DXT1 file of four levels, each of one colour: red, green, blue, yellow.
+  const uint16_t colours[4] = {0xF800, 0x07E0, 0x001F, 0xFFE0};
+  const uint32_t argb[4] = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFF00u};
+  std::vector<uint8_t> data;
+  for (int level = 0; level < 4; ++level)
+    for (int block = 0; block < (level == 0 ? 4 : 1); ++block) {
+      test::Put16(data, colours[level]);
+      test::Put16(data, colours[level]);
+      test::Put32(data, 0);
+    }
+  test::DdsSpec spec = test::FourCCSpec(8, 8, "DXT1", data);
+  spec.mipCount = 4;
+  spec.flags |= test::kDdsdMipCount;
+  const std::string path = Write("blocks.dds", test::BuildDds(spec));
+
+  IDirect3DTexture9* texture = nullptr;
+  D3DXIMAGE_INFO info{};
+  ASSERT_EQ(
+      LoadEx(path, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, D3DFMT_UNKNOWN, 0, &info, &texture),
+      D3D_OK);
+  EXPECT_EQ(info.Format, D3DFMT_DXT1);  // the file, as D3DX describes it
+  EXPECT_EQ(info.MipLevels, 4u);
+  ASSERT_EQ(texture->GetLevelCount(), 4u);
+  D3DSURFACE_DESC desc{};
+  texture->GetLevelDesc(0, &desc);
+  // With S3TC the texture is the file's blocks, levels and all; without, the decoded picture
+  // and a chain halved from it, all red.
+  const bool s3tc = d3d9::GLHasExtension("GL_EXT_texture_compression_s3tc");
+  EXPECT_EQ(desc.Format, s3tc ? D3DFMT_DXT1 : D3DFMT_A8R8G8B8);
+  for (UINT level = 0; level < 4; ++level) {
+    const std::vector<uint8_t> texels = DriverLevel(Internal(), texture, level);
+    ASSERT_GE(texels.size(), 4u);
+    uint32_t first = 0;
+    std::memcpy(&first, texels.data(), 4);
+    EXPECT_EQ(first, s3tc ? argb[level] : argb[0]) << "level " << level;
+  }
+  if (s3tc) {
+    // A lock hands out rows of blocks, and covers whole blocks only.
+    D3DLOCKED_RECT locked{};
+    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(locked.Pitch, 16);  // two blocks of 8 bytes
+    EXPECT_EQ(std::memcmp(locked.pBits, data.data(), 32), 0);
+    ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
+    const RECT inside{2, 0, 6, 4};
+    EXPECT_EQ(texture->LockRect(0, &locked, &inside, 0), D3DERR_INVALIDCALL);
+  }
+  EXPECT_EQ(texture->Release(), 0u);
+
+  // Asking for another format, size or a colour key decodes, as before.
+  ASSERT_EQ(LoadEx(path, D3DX_DEFAULT, D3DX_DEFAULT, 1, D3DFMT_A8R8G8B8, 0, nullptr, &texture),
+            D3D_OK);
+  texture->GetLevelDesc(0, &desc);
+  EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
+  EXPECT_EQ(texture->Release(), 0u);
+  ASSERT_EQ(LoadEx(path, 16, 16, 1, D3DFMT_UNKNOWN, 0, nullptr, &texture), D3D_OK);
+  texture->GetLevelDesc(0, &desc);
+  EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
+  EXPECT_EQ(desc.Width, 16u);
+  EXPECT_EQ(texture->Release(), 0u);
 }
 
 TEST_F(TextureFileTest, WindowsPathsAreAccepted) {

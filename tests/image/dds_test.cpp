@@ -7,46 +7,7 @@
 namespace ember {
 namespace {
 
-using test::Argb;
-using test::Put32;
-
-constexpr uint32_t kDdsdBasic = 0x1 | 0x2 | 0x4 | 0x1000;  // caps, height, width, pixel format
-constexpr uint32_t kDdsdMipCount = 0x20000;
-constexpr uint32_t kDdsdDepth = 0x800000;
-constexpr uint32_t kDdpfAlphaPixels = 0x1;
-constexpr uint32_t kDdpfAlpha = 0x2;
-constexpr uint32_t kDdpfFourCC = 0x4;
-constexpr uint32_t kDdpfRgb = 0x40;
-constexpr uint32_t kDdpfLuminance = 0x20000;
-constexpr uint32_t kCaps2Cubemap = 0x200 | 0xFC00;
-constexpr uint32_t kCaps2Volume = 0x200000;
-
-struct DdsSpec {
-  uint32_t width = 1, height = 1, depth = 0, mipCount = 0;
-  uint32_t flags = kDdsdBasic;
-  uint32_t pfFlags = kDdpfRgb, fourCC = 0, bitCount = 32;
-  uint32_t r = 0xFF0000, g = 0xFF00, b = 0xFF, a = 0;
-  uint32_t caps2 = 0;
-  std::vector<uint8_t> data;
-};
-
-std::vector<uint8_t> BuildDds(const DdsSpec& s) {
-  std::vector<uint8_t> file = {'D', 'D', 'S', ' '};
-  Put32(file, 124);
-  Put32(file, s.flags);
-  Put32(file, s.height);
-  Put32(file, s.width);
-  Put32(file, s.width * s.bitCount / 8);
-  Put32(file, s.depth);
-  Put32(file, s.mipCount);
-  for (int i = 0; i < 11; ++i) Put32(file, 0);
-  for (uint32_t v : {32u, s.pfFlags, s.fourCC, s.bitCount, s.r, s.g, s.b, s.a}) Put32(file, v);
-  Put32(file, 0x1000);  // DDSCAPS_TEXTURE
-  Put32(file, s.caps2);
-  for (int i = 0; i < 3; ++i) Put32(file, 0);
-  test::Append(file, s.data);
-  return file;
-}
+using namespace test;  // the DDS writer and pixel helpers
 
 Image MustDecode(const DdsSpec& spec) {
   const std::vector<uint8_t> file = BuildDds(spec);
@@ -172,26 +133,6 @@ TEST(DdsDecode, MipChainIsDroppedFrom2DTextures) {
   EXPECT_EQ(image.pixels, (std::vector<uint8_t>{0, 64, 128, 255}));
 }
 
-// A 4x4 block of 16 two-bit indices, row after row, as DXT blocks hold them.
-void PutIndices(std::vector<uint8_t>& out, const int (&indices)[16]) {
-  uint32_t bits = 0;
-  for (int i = 0; i < 16; ++i) bits |= uint32_t(indices[i]) << (2 * i);
-  Put32(out, bits);
-}
-
-DdsSpec FourCCSpec(uint32_t width, uint32_t height, const char* code, std::vector<uint8_t> data) {
-  DdsSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.pfFlags = kDdpfFourCC;
-  spec.fourCC = uint32_t(uint8_t(code[0])) | uint32_t(uint8_t(code[1])) << 8 |
-                uint32_t(uint8_t(code[2])) << 16 | uint32_t(uint8_t(code[3])) << 24;
-  spec.bitCount = 0;
-  spec.r = spec.g = spec.b = 0;
-  spec.data = std::move(data);
-  return spec;
-}
-
 const int kCorners[16] = {0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3};
 
 TEST(DdsCompressed, Dxt1FourColoursAndThePunchThroughMode) {
@@ -275,6 +216,36 @@ TEST(DdsCompressed, EdgeBlocksAreCutAndVolumesHoldBlocksPerSlice) {
   DdsSpec cut = FourCCSpec(5, 2, "DXT1", data);
   cut.data.pop_back();
   EXPECT_EQ(DecodeError(cut), "DDS: file truncated in the pixel data (needs 16 bytes, has 15)");
+}
+
+TEST(DdsCompressed, The2DFilesKeepTheirBlocksForEveryLevelTheyHold) {
+  // 8x8 with four levels: 4 blocks, then one block for each of 4x4, 2x2 and 1x1.
+  std::vector<uint8_t> data;
+  for (uint32_t i = 0; i < 7; ++i) {
+    test::Put16(data, 0xF800 + i);
+    test::Put16(data, 0x001F);
+    PutIndices(data, kCorners);
+  }
+  DdsSpec spec = FourCCSpec(8, 8, "DXT1", data);
+  spec.mipCount = 4;
+  spec.flags |= kDdsdMipCount;
+  const Image image = MustDecode(spec);
+  EXPECT_EQ(image.format, kFmtA8R8G8B8);  // decoded all the same
+  EXPECT_EQ(image.blockFormat, kFmtDxt1);
+  ASSERT_EQ(image.blockLevels.size(), 4u);
+  EXPECT_EQ(image.blockLevels[0], std::vector<uint8_t>(data.begin(), data.begin() + 32));
+  EXPECT_EQ(image.blockLevels[3], std::vector<uint8_t>(data.end() - 8, data.end()));
+
+  // A file cut inside its smaller levels keeps the levels it holds whole.
+  DdsSpec cut = spec;
+  cut.data.resize(cut.data.size() - 4);
+  EXPECT_EQ(MustDecode(cut).blockLevels.size(), 3u);
+  // DXT3 blocks are 16 bytes; DXT2 (premultiplied) has no GL form and keeps none.
+  std::vector<uint8_t> wide(16, 0);
+  EXPECT_EQ(MustDecode(FourCCSpec(4, 4, "DXT3", wide)).blockFormat, kFmtDxt3);
+  EXPECT_EQ(MustDecode(FourCCSpec(4, 4, "DXT3", wide)).blockLevels[0].size(), 16u);
+  EXPECT_EQ(MustDecode(FourCCSpec(4, 4, "DXT2", wide)).blockFormat, 0u);
+  EXPECT_TRUE(MustDecode(Luminance8()).blockLevels.empty());
 }
 
 TEST(DdsLayouts, MasksOfOtherLayoutsAreWidenedToEightBits) {

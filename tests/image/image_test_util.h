@@ -142,4 +142,64 @@ inline std::string ScratchPath(const std::string& name) {
          "_" + name;
 }
 
+// DDS files written by hand: the header's fields, then the data as given.
+constexpr uint32_t kDdsdBasic = 0x1 | 0x2 | 0x4 | 0x1000;  // caps, height, width, pixel format
+constexpr uint32_t kDdsdMipCount = 0x20000;
+constexpr uint32_t kDdsdDepth = 0x800000;
+constexpr uint32_t kDdpfAlphaPixels = 0x1;
+constexpr uint32_t kDdpfAlpha = 0x2;
+constexpr uint32_t kDdpfFourCC = 0x4;
+constexpr uint32_t kDdpfRgb = 0x40;
+constexpr uint32_t kDdpfLuminance = 0x20000;
+constexpr uint32_t kCaps2Cubemap = 0x200 | 0xFC00;
+constexpr uint32_t kCaps2Volume = 0x200000;
+
+struct DdsSpec {
+  uint32_t width = 1, height = 1, depth = 0, mipCount = 0;
+  uint32_t flags = kDdsdBasic;
+  uint32_t pfFlags = kDdpfRgb, fourCC = 0, bitCount = 32;
+  uint32_t r = 0xFF0000, g = 0xFF00, b = 0xFF, a = 0;
+  uint32_t caps2 = 0;
+  std::vector<uint8_t> data;
+};
+
+inline std::vector<uint8_t> BuildDds(const DdsSpec& s) {
+  std::vector<uint8_t> file = {'D', 'D', 'S', ' '};
+  Put32(file, 124);
+  Put32(file, s.flags);
+  Put32(file, s.height);
+  Put32(file, s.width);
+  Put32(file, s.width * s.bitCount / 8);
+  Put32(file, s.depth);
+  Put32(file, s.mipCount);
+  for (int i = 0; i < 11; ++i) Put32(file, 0);
+  for (uint32_t v : {32u, s.pfFlags, s.fourCC, s.bitCount, s.r, s.g, s.b, s.a}) Put32(file, v);
+  Put32(file, 0x1000);  // DDSCAPS_TEXTURE
+  Put32(file, s.caps2);
+  for (int i = 0; i < 3; ++i) Put32(file, 0);
+  Append(file, s.data);
+  return file;
+}
+
+// A 4x4 block of 16 two-bit indices, row after row, as DXT blocks hold them.
+inline void PutIndices(std::vector<uint8_t>& out, const int (&indices)[16]) {
+  uint32_t bits = 0;
+  for (int i = 0; i < 16; ++i) bits |= uint32_t(indices[i]) << (2 * i);
+  Put32(out, bits);
+}
+
+inline DdsSpec FourCCSpec(uint32_t width, uint32_t height, const char* code,
+                          std::vector<uint8_t> data) {
+  DdsSpec spec;
+  spec.width = width;
+  spec.height = height;
+  spec.pfFlags = kDdpfFourCC;
+  spec.fourCC = uint32_t(uint8_t(code[0])) | uint32_t(uint8_t(code[1])) << 8 |
+                uint32_t(uint8_t(code[2])) << 16 | uint32_t(uint8_t(code[3])) << 24;
+  spec.bitCount = 0;
+  spec.r = spec.g = spec.b = 0;
+  spec.data = std::move(data);
+  return spec;
+}
+
 }  // namespace ember::test

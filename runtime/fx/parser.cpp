@@ -199,8 +199,19 @@ bool FxParser::ParseTopLevel() {
     return true;
   }
   if (token.IsNoCase("technique") || token.IsNoCase("technique9")) return ParseTechnique();
-  // Direct3D 10 and 11 techniques are for other compilers: left out, of the HLSL too.
+  // Direct3D 10 and 11 techniques, and the state objects only they use, are for other
+  // compilers: left out, of the HLSL too.
   if (token.IsNoCase("technique10") || token.IsNoCase("technique11")) {
+    const size_t begin = Next().begin;
+    if (Peek().kind == FxTokenKind::Identifier) Next();
+    std::vector<FxAnnotation> annotations;
+    if (Peek().IsPunct('<') && !ParseAnnotations(annotations)) return false;
+    if (!Peek().IsPunct('{')) return Expect('{', "to open the technique");
+    if (!SkipBalanced()) return false;
+    edits_.push_back(FxEdit{begin, PreviousEnd(), std::string()});
+    return true;
+  }
+  if (token.Is("RasterizerState") || token.Is("DepthStencilState") || token.Is("BlendState")) {
     const size_t begin = token.begin;
     if (!SkipStatement()) return false;
     edits_.push_back(FxEdit{begin, PreviousEnd(), std::string()});

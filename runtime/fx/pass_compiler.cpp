@@ -3,8 +3,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "runtime/fx/hlsl_rewrites.h"
 #include "runtime/fx/isolated_compile.h"
-#include "runtime/fx/matrix_swizzle.h"
 #include "runtime/fx/messages.h"
 #include "runtime/fx/spirv_to_glsl.h"
 
@@ -73,7 +73,7 @@ std::string PassLabel(const FxEffect& effect, size_t techniqueIndex, size_t pass
 bool CompileStage(const FxEffect& effect, const FxShaderCall& call, bool vertex,
                   const char* fileName, const std::string& passLabel, FxStageResult& result,
                   std::string& error) {
-  std::string hlsl = RewriteMatrixSwizzles(effect.hlsl);
+  std::string hlsl = RewriteArrayCasts(RewriteMatrixSwizzles(effect.hlsl));
   std::string entry = call.entry;
   std::string message;
   if (!call.args.empty() && !AddEntryWrapper(effect, call, hlsl, entry, message)) {

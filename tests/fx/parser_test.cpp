@@ -538,6 +538,23 @@ TEST(FxParserStates, StateValuesAreExpressionsOrFollowAParameter) {
   EXPECT_EQ(sampler.samplerStates[1].value, 4u);
 }
 
+TEST(FxParserStates, Direct3D10PartsAreLeftOutWithTheirAnnotations) {
+  std::string source =
+      "RasterizerState NoCull { CullMode = NONE; };\n"
+      "BlendState NoBlend { BlendEnable[0] = FALSE; };\n"
+      "technique10 Main10 < string Script = \"Pass=p0;\"; > {\n"
+      "  pass p0 < string Script = \"Draw=geometry;\"; > {\n"
+      "    SetRasterizerState(NoCull); } }\n"
+      "technique Main < string Script = \"Pass=p0;\"; > { pass p0 { CullMode = None; } }\n";
+  FxEffect effect;
+  std::string error;
+  ASSERT_TRUE(ParseEffect(source, "mixed.fx", effect, error)) << error;
+  ASSERT_EQ(effect.techniques.size(), 1u);
+  EXPECT_EQ(effect.techniques[0].name, "Main");
+  std::vector<std::string> hlsl = Lines(effect.hlsl);
+  for (size_t line = 0; line < 5; ++line) EXPECT_EQ(Squeeze(hlsl[line]), "") << line;
+}
+
 TEST(FxParserStates, ShaderVariablesAreNamedByPasses) {
   std::string source =
       "VertexShader mainVS = compile vs_2_0 VS(1);\n"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/fx/hlsl_rewrites.h"
 #include "runtime/fx/isolated_compile.h"
-#include "runtime/fx/matrix_swizzle.h"
 #include "runtime/fx/parser.h"
 #include "runtime/fx/pass_compiler.h"
 #include "runtime/fx/states.h"
@@ -379,6 +379,34 @@ TEST(FxMatrixSwizzles, BecomeIndexingOfTheirWholeOperand) {
     EXPECT_EQ(RewriteMatrixSwizzles(same), same);
   EXPECT_EQ(RewriteMatrixSwizzles("a\n = m._11; // m._22\nb = m._33;"),
             "a\n = m[0][0]; // m._22\nb = m[2][2];");
+}
+
+TEST(FxArrayCasts, BecomeTheElementsOneByOneInInitializers) {
+  EXPECT_EQ(RewriteArrayCasts("float w[4] = (float[4])v;"),
+            "float w[4] = { (v)[0], (v)[1], (v)[2], (v)[3] };");
+  EXPECT_EQ(RewriteArrayCasts("int i[2] =( int [ 2 ] ) f(a,\n b);"),
+            "int i[2] ={ ( f(a,  b))[0], ( f(a,  b))[1] }\n;");
+  // Not in an initializer, not an array type, a comparison, comments and strings: unchanged.
+  for (const char* same : {"x = y + (float[4])v;", "float w = (float)v;", "b = a == (float[2])v;",
+                           "// w = (float[4])v;", "s = \"(float[4])v\";", "w = (float[0])v;"})
+    EXPECT_EQ(RewriteArrayCasts(same), same);
+}
+
+TEST(FxCompilerFeatures, AVectorCastToAnArrayCompiles) {
+  // The indexed skinning of Direct3D's samples reads its weights this way.
+  const std::string source =
+      "float4 MainVS(float4 p : POSITION, float4 weights : BLENDWEIGHT) : POSITION\n"
+      "{\n"
+      "    float w[4] = (float[4])weights;\n"
+      "    return p * (w[0] + w[3]);\n"
+      "}\n"
+      "float4 MainPS() : COLOR0 { return 1; }\n"
+      "technique T { pass P { VertexShader = compile vs_2_0 MainVS();\n"
+      "    PixelShader = compile ps_2_0 MainPS(); } }\n";
+  FxCompiledPass pass;
+  std::string error;
+  ASSERT_TRUE(Compile(source, "cast.fx", pass, error)) << error;
+  EXPECT_TRUE(Contains(pass.vertexGlsl, "ember_attr_BLENDWEIGHT0")) << pass.vertexGlsl;
 }
 
 TEST(FxCompilerFeatures, CompileArgumentsBindToUniformParameters) {

@@ -1,6 +1,8 @@
-#include "runtime/fx/matrix_swizzle.h"
+#include "runtime/fx/hlsl_rewrites.h"
 
 #include <cctype>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace ember {
@@ -72,7 +74,80 @@ bool CopyCommentOrString(const std::string& text, size_t& at, std::string& out) 
   return true;
 }
 
+// Reads `(type[N])` from the '(' at `at`: the element count and the first character after it.
+bool ReadArrayCast(const std::string& text, size_t at, uint32_t& count, size_t& end) {
+  size_t i = at + 1;
+  auto skipSpace = [&]() {
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  };
+  skipSpace();
+  const size_t type = i;
+  while (i < text.size() && IsIdentifierChar(text[i])) ++i;
+  if (i == type || std::isdigit(static_cast<unsigned char>(text[type]))) return false;
+  skipSpace();
+  if (i >= text.size() || text[i++] != '[') return false;
+  skipSpace();
+  count = 0;
+  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) && count <= 16)
+    count = count * 10 + uint32_t(text[i++] - '0');
+  skipSpace();
+  if (count == 0 || count > 16 || i >= text.size() || text[i++] != ']') return false;
+  skipSpace();
+  if (i >= text.size() || text[i] != ')') return false;
+  end = i + 1;
+  return true;
+}
+
+// Whether `text` ends in an assignment's '=' (spaces aside), not in ==, <=, >= or !=.
+bool EndsInAssignment(const std::string& text) {
+  size_t at = text.size();
+  while (at > 0 && std::isspace(static_cast<unsigned char>(text[at - 1]))) --at;
+  return at > 0 && text[at - 1] == '=' && (at < 2 || !std::strchr("=!<>", text[at - 2]));
+}
+
 }  // namespace
+
+std::string RewriteArrayCasts(const std::string& hlsl) {
+  std::string out;
+  out.reserve(hlsl.size());
+  size_t at = 0;
+  while (at < hlsl.size()) {
+    if (CopyCommentOrString(hlsl, at, out)) continue;
+    uint32_t count = 0;
+    size_t end = 0;
+    if (hlsl[at] != '(' || !EndsInAssignment(out) || !ReadArrayCast(hlsl, at, count, end)) {
+      out += hlsl[at++];
+      continue;
+    }
+    // The operand runs to the initializer's ';'.
+    size_t stop = end;
+    int depth = 0;
+    for (; stop < hlsl.size() && !(depth == 0 && (hlsl[stop] == ';' || hlsl[stop] == ','));
+         ++stop) {
+      if (std::strchr("([{", hlsl[stop])) ++depth;
+      if (std::strchr(")]}", hlsl[stop]) && --depth < 0) break;
+    }
+    std::string operand = hlsl.substr(end, stop - end);
+    if (stop >= hlsl.size() || hlsl[stop] != ';' || operand.find("//") != std::string::npos ||
+        operand.find("/*") != std::string::npos) {
+      out += hlsl[at++];
+      continue;
+    }
+    // The operand is written once for each element, on one line; its line breaks follow.
+    size_t lines = 0;
+    for (char& c : operand) {
+      if (c == '\n') ++lines;
+      if (c == '\n' || c == '\r') c = ' ';
+    }
+    out += "{ ";
+    for (uint32_t i = 0; i < count; ++i)
+      out += (i ? ", (" : "(") + operand + ")[" + std::to_string(i) + "]";
+    out += " }";
+    out.append(lines, '\n');
+    at = stop;
+  }
+  return out;
+}
 
 std::string RewriteMatrixSwizzles(const std::string& hlsl) {
   std::string out;

@@ -47,6 +47,10 @@ struct EffectPass {
   std::vector<PassSamplerState> samplerStates;
   std::vector<PassTexture> textures;
   unsigned stageMask = 0;  // bit i: the program samples stage i
+  // A pass whose shader an int parameter picks from a shader array (`(shaders[bones])`): one
+  // built pass for each element, used in its place; the parameter's value chooses.
+  int selector = -1;
+  std::vector<EffectPass> choices;
 };
 
 struct EffectTechnique {
@@ -110,6 +114,9 @@ class Effect : public d3d9::DeviceChild<ID3DXEffect> {
 
   bool Build(const char* fileName, std::string& error);
   bool BuildPass(size_t technique, size_t pass, const char* fileName, std::string& error);
+  bool BuildProgram(size_t technique, size_t pass, const FxShaderCall& vertexShader,
+                    const FxShaderCall& pixelShader, EffectPass& built, const char* fileName,
+                    std::string& error);
   void CollectSavedStates(EffectTechnique& technique);
   void ReportInvalidTechnique(const FxTechnique& technique, const std::string& why) const;
   void ReportUnsupported(const FxState& state, const char* fileName, const char* what) const;
@@ -124,6 +131,8 @@ class Effect : public d3d9::DeviceChild<ID3DXEffect> {
   // The numeric parameter a Set or Get addresses, or -1.
   int NumericParameter(D3DXHANDLE handle) const;
 
+  // The pass as built for the parameters' values now: itself, or the choice its selector picks.
+  EffectPass& Chosen(EffectPass& pass);
   void ApplyPass(EffectPass& pass);
   // Sets the pass's states; with `followingOnly`, only those read from parameters.
   void ApplyStates(const EffectPass& pass, bool followingOnly);
@@ -143,6 +152,7 @@ class Effect : public d3d9::DeviceChild<ID3DXEffect> {
   int technique_ = -1;
   bool begun_ = false;
   int pass_ = -1;
+  EffectPass* current_ = nullptr;  // what BeginPass applied: the pass or one of its choices
   DWORD beginFlags_ = 0;
   IDirect3DBaseTexture9* savedTextures_[16] = {};
   // The device's program before Begin: End puts it back, so no later draw runs ours.

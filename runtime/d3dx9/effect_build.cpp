@@ -87,10 +87,40 @@ void Effect::ReportInvalidTechnique(const FxTechnique& technique, const std::str
 
 bool Effect::BuildPass(size_t technique, size_t passIndex, const char* fileName,
                        std::string& error) {
-  FxCompiledPass compiled;
-  if (!CompilePass(parsed_, technique, passIndex, fileName, compiled, error)) return false;
   const FxPass& source = parsed_.techniques[technique].passes[passIndex];
   EffectPass& pass = techniques_[technique].passes[passIndex];
+  const FxShaderCall& vertex = source.vertexShader;
+  const FxShaderCall& pixel = source.pixelShader;
+  if (vertex.selector < 0 && pixel.selector < 0)
+    return BuildProgram(technique, passIndex, vertex, pixel, pass, fileName, error);
+  if (vertex.selector >= 0 && pixel.selector >= 0) {
+    error = FormatFxError(fileName, source.where,
+                          "pass '" + source.name +
+                              "': both shaders are picked by parameters, which is not supported");
+    return false;
+  }
+  // Every shader the parameter can pick is built now; the pass uses one at a time.
+  const bool vertexPicked = vertex.selector >= 0;
+  const FxShaderCall& picked = vertexPicked ? vertex : pixel;
+  pass.selector = picked.selector;
+  pass.choices.resize(picked.choices.size());
+  for (size_t i = 0; i < picked.choices.size(); ++i) {
+    const FxShaderCall& choice = picked.choices[i];
+    if (!BuildProgram(technique, passIndex, vertexPicked ? choice : vertex,
+                      vertexPicked ? pixel : choice, pass.choices[i], fileName, error))
+      return false;
+  }
+  return true;
+}
+
+bool Effect::BuildProgram(size_t technique, size_t passIndex, const FxShaderCall& vertexShader,
+                          const FxShaderCall& pixelShader, EffectPass& pass, const char* fileName,
+                          std::string& error) {
+  FxCompiledPass compiled;
+  if (!CompilePassWith(parsed_, technique, passIndex, vertexShader, pixelShader, fileName, compiled,
+                       error))
+    return false;
+  const FxPass& source = parsed_.techniques[technique].passes[passIndex];
   if (compiled.samplers.size() > d3d9::TextureStages::kStageCount) {
     error = FormatFxError(fileName, source.where,
                           "pass '" + source.name + "' reads " +
@@ -140,7 +170,13 @@ bool Effect::BuildPass(size_t technique, size_t passIndex, const char* fileName,
 }
 
 void Effect::CollectSavedStates(EffectTechnique& technique) {
+  std::vector<const EffectPass*> built;
   for (const EffectPass& pass : technique.passes) {
+    built.push_back(&pass);
+    for (const EffectPass& choice : pass.choices) built.push_back(&choice);
+  }
+  for (const EffectPass* each : built) {
+    const EffectPass& pass = *each;
     for (const PassRenderState& state : pass.renderStates)
       if (!Contains(technique.savedRender,
                     [&](const PassRenderState& s) { return s.type == state.type; }))

@@ -82,14 +82,30 @@ HRESULT Effect::BeginPass(UINT pass) {
   EffectTechnique& technique = techniques_[size_t(technique_)];
   if (pass >= technique.passes.size()) return D3DERR_INVALIDCALL;
   pass_ = int(pass);
-  ApplyPass(technique.passes[pass]);
+  current_ = &Chosen(technique.passes[pass]);
+  ApplyPass(*current_);
   return D3D_OK;
+}
+
+EffectPass& Effect::Chosen(EffectPass& pass) {
+  if (pass.selector < 0 || pass.choices.empty()) return pass;
+  // An index past the array's ends takes the nearest shader.
+  const int last = int(pass.choices.size()) - 1;
+  const int index = parameters_.IntAt(pass.selector, 0);
+  return pass.choices[size_t(index < 0 ? 0 : index > last ? last : index)];
 }
 
 // Values set inside a pass reach the device here, as in D3DX.
 HRESULT Effect::CommitChanges() {
   if (!begun_ || pass_ < 0) return D3DERR_INVALIDCALL;
-  EffectPass& pass = techniques_[size_t(technique_)].passes[size_t(pass_)];
+  // A change of the parameter that picks the pass's shader switches to the other program.
+  EffectPass& chosen = Chosen(techniques_[size_t(technique_)].passes[size_t(pass_)]);
+  if (&chosen != current_) {
+    current_ = &chosen;
+    ApplyPass(chosen);
+    return D3D_OK;
+  }
+  EffectPass& pass = *current_;
   ApplyStates(pass, true);
   ApplyTextures(pass);
   uploads_ += UploadParameters(pass);
@@ -100,6 +116,7 @@ HRESULT Effect::CommitChanges() {
 HRESULT Effect::EndPass() {
   if (pass_ < 0) return D3DERR_INVALIDCALL;
   pass_ = -1;
+  current_ = nullptr;
   return D3D_OK;
 }
 
@@ -109,12 +126,13 @@ HRESULT Effect::End() {
   OwnerDevice()->UseProgram(savedProgram_, savedProgramSamplers_);
   begun_ = false;
   pass_ = -1;
+  current_ = nullptr;
   return D3D_OK;
 }
 
 const EffectPass* Effect::CurrentPass() const {
   if (!begun_ || pass_ < 0) return nullptr;
-  return &techniques_[size_t(technique_)].passes[size_t(pass_)];
+  return current_;
 }
 
 void Effect::ApplyPass(EffectPass& pass) {

@@ -94,9 +94,13 @@ struct FxShaderCall {
   std::string entry;
   std::vector<std::string> args;  // source text of each argument
   FxSourcePos where;              // of the entry point name
-  // Why this shader cannot be built here (an assembly shader, one picked by a parameter);
-  // empty when it can. The technique that uses it is then not valid.
+  // Why this shader cannot be built here (an assembly shader); empty when it can. The
+  // technique that uses it is then not valid.
   std::string unsupported;
+  // `(shaders[index])`: the int parameter whose value picks one of `choices` at each pass;
+  // -1 for a shader that is fixed.
+  int selector = -1;
+  std::vector<FxShaderCall> choices;
 };
 
 struct FxPass {

@@ -182,18 +182,23 @@ bool FxParser::ParseShaderReference(FxShaderCall& call, bool vertex) {
       return Fail(open, "index out of range for " + Describe(*name));
     if (fixed) {
       call = variable.calls[size_t(index.values[0])];
+      Next();  // ']'
     } else {
+      // Otherwise the index must be a parameter, whose value picks the shader at each pass.
       pos_ = start;
-      while (!Peek().IsPunct(']')) {
-        if (Peek().kind == FxTokenKind::End || Peek().IsPunct(';'))
-          return Fail(open, "expected ']' after the index of " + Describe(*name));
-        Next();
-      }
+      const int selector =
+          Peek().kind == FxTokenKind::Identifier ? ParameterIndex(Peek().text) : -1;
+      if (selector < 0 || !IsNumeric(out_.parameters[size_t(selector)].type) ||
+          !Peek(1).IsPunct(']'))
+        return Fail(Peek(), "the index of " + Describe(*name) +
+                                " must be a constant or a numeric parameter");
+      Next();
+      Next();  // ']'
+      call = variable.calls.front();
       call.where = name->where;
-      call.unsupported = "the shader is picked from '" + std::string(name->text) +
-                         "' by a parameter's value, which is not supported";
+      call.selector = selector;
+      call.choices = variable.calls;
     }
-    Next();  // ']'
   } else {
     return Fail(*name, Describe(*name) + " is an array of shaders; pick one with []");
   }

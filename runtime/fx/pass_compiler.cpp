@@ -2,10 +2,12 @@
 
 #include <cctype>
 #include <cstring>
+#include <sstream>
 
 #include "runtime/fx/hlsl_rewrites.h"
 #include "runtime/fx/isolated_compile.h"
 #include "runtime/fx/messages.h"
+#include "runtime/fx/parser_internal.h"
 #include "runtime/fx/spirv_to_glsl.h"
 
 namespace ember {
@@ -20,6 +22,20 @@ bool ReturnsVoid(const std::string& returnType) {
 // `compile vs_2_0 f(1, true)` binds the arguments to f's uniform parameters in
 // order. glslang takes no arguments, so a wrapper entry point is added after
 // the file's last line, where it moves no line of the file.
+// A compile argument converted to its numeric parameter's type: glslang folds an int literal
+// bound to a float parameter into invalid SPIR-V. Other arguments go as written.
+std::string ArgumentAs(const FxFunctionParam& param, const std::string& argument) {
+  std::istringstream words(param.text.substr(0, param.text.find(':')));
+  std::string word, type;
+  while (words >> word && word != param.name) {
+    if (word != "uniform" && word != "in" && word != "const") type = word;
+  }
+  FxParameter parsed;
+  if (word != param.name || !LookupParameterType(type, parsed) || !IsNumeric(parsed.type))
+    return argument;
+  return "(" + type + ")(" + argument + ")";
+}
+
 bool AddEntryWrapper(const FxEffect& effect, const FxShaderCall& call, std::string& hlsl,
                      std::string& entry, std::string& message) {
   const FxFunction* function = nullptr;
@@ -47,7 +63,7 @@ bool AddEntryWrapper(const FxEffect& effect, const FxShaderCall& call, std::stri
   for (const FxFunctionParam& param : function->params) {
     if (!args.empty()) args += ", ";
     if (param.isUniform) {
-      args += call.args[nextArg++];
+      args += ArgumentAs(param, call.args[nextArg++]);
       continue;
     }
     if (!params.empty()) params += ", ";
@@ -202,6 +218,20 @@ void MergeSamplers(const std::vector<FxSamplerBinding>& stage, std::vector<FxSam
 
 bool CompilePass(const FxEffect& effect, size_t techniqueIndex, size_t passIndex,
                  const char* fileName, FxCompiledPass& out, std::string& error) {
+  if (techniqueIndex >= effect.techniques.size() ||
+      passIndex >= effect.techniques[techniqueIndex].passes.size()) {
+    out = FxCompiledPass();
+    error = FormatFxError(fileName, FxSourcePos(), "no such technique or pass");
+    return false;
+  }
+  const FxPass& pass = effect.techniques[techniqueIndex].passes[passIndex];
+  return CompilePassWith(effect, techniqueIndex, passIndex, pass.vertexShader, pass.pixelShader,
+                         fileName, out, error);
+}
+
+bool CompilePassWith(const FxEffect& effect, size_t techniqueIndex, size_t passIndex,
+                     const FxShaderCall& vertexShader, const FxShaderCall& pixelShader,
+                     const char* fileName, FxCompiledPass& out, std::string& error) {
   out = FxCompiledPass();
   error.clear();
   if (techniqueIndex >= effect.techniques.size() ||
@@ -209,7 +239,9 @@ bool CompilePass(const FxEffect& effect, size_t techniqueIndex, size_t passIndex
     error = FormatFxError(fileName, FxSourcePos(), "no such technique or pass");
     return false;
   }
-  const FxPass& pass = effect.techniques[techniqueIndex].passes[passIndex];
+  FxPass pass = effect.techniques[techniqueIndex].passes[passIndex];
+  pass.vertexShader = vertexShader;
+  pass.pixelShader = pixelShader;
   for (const FxShaderCall* shader : {&pass.vertexShader, &pass.pixelShader}) {
     if (shader->unsupported.empty()) continue;
     error =

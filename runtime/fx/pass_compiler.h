@@ -103,6 +103,11 @@ struct FxCompiledPass {
 // and its neighbours after it. Not thread-safe: compile from one thread.
 bool CompilePass(const FxEffect& effect, size_t techniqueIndex, size_t passIndex,
                  const char* fileName, FxCompiledPass& out, std::string& error);
+// The same pass with the given shaders in place of its own: one of the shaders a parameter
+// picks from a shader array.
+bool CompilePassWith(const FxEffect& effect, size_t techniqueIndex, size_t passIndex,
+                     const FxShaderCall& vertexShader, const FxShaderCall& pixelShader,
+                     const char* fileName, FxCompiledPass& out, std::string& error);
 
 // Writes the D3DXMATRIX `m` into the block shadow for a matrix member, array
 // element `element`, following the member's reflected layout (see above).

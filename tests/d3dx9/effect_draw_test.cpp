@@ -267,6 +267,41 @@ TEST_F(EffectDrawTest, EachElementOfASamplerArrayReadsItsOwnTexture) {
   EXPECT_EQ(second->Release(), 0u);
 }
 
+TEST_F(EffectDrawTest, AParameterPicksThePassShaderFromAShaderArray) {
+  ID3DXEffect* effect = Load(WriteEffect(
+      "picked.fx",
+      "int which = 0;\n"
+      "float4 MainVS(float3 p : POSITION) : POSITION { return float4(p, 1); }\n"
+      "float4 Tint(uniform float4 colour) : COLOR0 { return colour; }\n"
+      "PixelShader tints[2] = { compile ps_3_0 Tint(float4(1, 0, 0, 1)),\n"
+      "                         compile ps_3_0 Tint(float4(0, 1, 0, 1)) };\n"
+      "technique T { pass P { CullMode = None; VertexShader = compile vs_3_0 MainVS();\n"
+      "  PixelShader = (tints[which]); } }\n"));
+  ASSERT_NE(effect, nullptr);
+  auto draw = [&](bool commitInside, int inside) {
+    Clear(kBackground);
+    UINT passes = 0;
+    EXPECT_EQ(effect->Begin(&passes, 0), D3D_OK);
+    EXPECT_EQ(effect->BeginPass(0), D3D_OK);
+    if (commitInside) {
+      EXPECT_EQ(effect->SetInt("which", inside), D3D_OK);
+      EXPECT_EQ(effect->CommitChanges(), D3D_OK);
+    }
+    DrawPositions(effect, Square(0, 0, 1));
+    EXPECT_EQ(effect->EndPass(), D3D_OK);
+    EXPECT_EQ(effect->End(), D3D_OK);
+    const std::vector<uint32_t> pixels = ReadBackBuffer();
+    return pixels.empty() ? 0xDEADBEEFu : Rgb(pixels, 20, 20);
+  };
+  EXPECT_EQ(draw(false, 0), 0xFF0000u);
+  ASSERT_EQ(effect->SetInt("which", 1), D3D_OK);
+  EXPECT_EQ(draw(false, 0), 0x00FF00u);
+  // Changed inside the pass, the pick takes effect at CommitChanges; past the end, the last.
+  EXPECT_EQ(draw(true, 0), 0xFF0000u);
+  EXPECT_EQ(draw(true, 7), 0x00FF00u);
+  EXPECT_EQ(effect->Release(), 0u);
+}
+
 TEST_F(EffectDrawTest, DepthFromZeroToOneMeetsTheClearedDepth) {
   ID3DXEffect* effect = Load(WriteEffect("depth.fx", MatrixEffect("")));
   ASSERT_NE(effect, nullptr);

@@ -559,27 +559,27 @@ TEST_F(EffectTest, StatesReadFromParametersFollowTheirValues) {
   EXPECT_EQ(effect->Release(), 0u);
 }
 
-TEST_F(EffectTest, AShaderPickedByAParameterMakesItsTechniqueInvalid) {
+TEST_F(EffectTest, BothShadersPickedByParametersMakeTheTechniqueInvalid) {
   std::string debug;
   win32::SetDebugOutputSink(CollectDebugOutput, &debug);
   const std::string path = WriteEffect(
       "picked.fx",
       "int bones;\n"
       "float4 MainVS(float3 p : POSITION, uniform int n) : POSITION { return float4(p, n); }\n"
-      "float4 MainPS() : COLOR0 { return 1; }\n"
+      "float4 MainPS(uniform float v) : COLOR0 { return v; }\n"
       "VertexShader skinned[2] = { compile vs_3_0 MainVS(1), compile vs_3_0 MainVS(2) };\n"
-      "technique Picked { pass P {\n"
-      "  VertexShader = (skinned[bones]); PixelShader = compile ps_3_0 MainPS(); } }\n"
-      "technique Fixed { pass P {\n"
-      "  VertexShader = (skinned[1]); PixelShader = compile ps_3_0 MainPS(); } }\n");
+      "PixelShader tints[2] = { compile ps_3_0 MainPS(0), compile ps_3_0 MainPS(1) };\n"
+      "technique Both { pass P {\n"
+      "  VertexShader = (skinned[bones]); PixelShader = (tints[bones]); } }\n"
+      "technique One { pass P {\n"
+      "  VertexShader = (skinned[bones]); PixelShader = (tints[1]); } }\n");
   std::string errors;
   ID3DXEffect* effect = Load(path, nullptr, &errors);
   win32::SetDebugOutputSink(nullptr, nullptr);
   ASSERT_NE(effect, nullptr) << errors;
-  EXPECT_EQ(effect->ValidateTechnique(effect->GetTechniqueByName("Picked")), E_FAIL);
-  EXPECT_EQ(effect->GetCurrentTechnique(), effect->GetTechniqueByName("Fixed"));
-  EXPECT_NE(debug.find("(6,19): error: pass 'P': the shader is picked from 'skinned' by a "
-                       "parameter's value, which is not supported"),
+  EXPECT_EQ(effect->ValidateTechnique(effect->GetTechniqueByName("Both")), E_FAIL);
+  EXPECT_EQ(effect->GetCurrentTechnique(), effect->GetTechniqueByName("One"));
+  EXPECT_NE(debug.find("pass 'P': both shaders are picked by parameters, which is not supported"),
             std::string::npos)
       << debug;
   EXPECT_EQ(effect->Release(), 0u);

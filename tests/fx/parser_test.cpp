@@ -582,9 +582,12 @@ TEST(FxParserStates, ShaderVariablesAreNamedByPasses) {
   EXPECT_EQ(passes[0].pixelShader.entry, "PS");
   EXPECT_EQ(passes[0].pixelShader.args, std::vector<std::string>({"1"}));
   EXPECT_TRUE(passes[0].pixelShader.unsupported.empty());
-  EXPECT_EQ(passes[1].vertexShader.entry, "VS");
-  EXPECT_NE(passes[1].pixelShader.unsupported.find("picked from 'shaders' by a parameter"),
-            std::string::npos);
+  // An index that is a parameter keeps every shader for the pass to pick from.
+  EXPECT_EQ(passes[1].vertexShader.selector, -1);
+  EXPECT_EQ(passes[1].pixelShader.selector, FindParameter(effect, "which"));
+  ASSERT_EQ(passes[1].pixelShader.choices.size(), 2u);
+  EXPECT_EQ(passes[1].pixelShader.choices[0].args, std::vector<std::string>({"0"}));
+  EXPECT_TRUE(passes[1].pixelShader.unsupported.empty());
   EXPECT_EQ(passes[2].vertexShader.unsupported, "assembly shaders are not supported");
   // The variables never reach the HLSL compiler.
   std::vector<std::string> hlsl = Lines(effect.hlsl);
@@ -648,6 +651,11 @@ INSTANTIATE_TEST_SUITE_P(
         BadEffect{"SamplerArrayCount",
                   "texture t; sampler2D s[2] = { sampler_state { Texture = <t>; } };",
                   "bad.fx(1,22): error: 's' has 1 sampler states, 2 expected"},
+        BadEffect{"ShaderIndexedByAnExpression",
+                  "int n; PixelShader ps[2] = { NULL, NULL };\n"
+                  "technique T { pass P { PixelShader = (ps[n + 1]); } }",
+                  "bad.fx(2,42): error: the index of 'ps' must be a constant or a numeric "
+                  "parameter"},
         BadEffect{"StateFromATexture", "texture t;\ntechnique T { pass P { ZEnable = <t>; } }",
                   "bad.fx(2,35): error: 't' is not a numeric parameter"},
         BadEffect{"Redefinition", "float a; float a;", "bad.fx(1,16): error: redefinition of 'a'"},

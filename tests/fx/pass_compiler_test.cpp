@@ -392,6 +392,18 @@ TEST(FxArrayCasts, BecomeTheElementsOneByOneInInitializers) {
     EXPECT_EQ(RewriteArrayCasts(same), same);
 }
 
+TEST(FxCompilerFeatures, AnIntegerArgumentToAFloatParameterCompiles) {
+  // Direct3D converts the 1; glslang, given it as written, makes invalid SPIR-V of the splat.
+  const std::string source =
+      "float4 MainVS(float3 p : POSITION, uniform int n) : POSITION { return float4(p, n); }\n"
+      "float4 MainPS(uniform float v, uniform bool on) : COLOR0 { return on ? v : 0; }\n"
+      "technique T { pass P { VertexShader = compile vs_3_0 MainVS(2.0);\n"
+      "    PixelShader = compile ps_3_0 MainPS(1, true); } }\n";
+  FxCompiledPass pass;
+  std::string error;
+  EXPECT_TRUE(Compile(source, "arguments.fx", pass, error)) << error;
+}
+
 TEST(FxCompilerFeatures, AVectorCastToAnArrayCompiles) {
   // The indexed skinning of Direct3D's samples reads its weights this way.
   const std::string source =

@@ -169,8 +169,7 @@ bool FxParser::ParseShaderReference(FxShaderCall& call, bool vertex) {
     call = variable.calls.front();
   } else if (Peek().IsPunct('[')) {
     const FxToken& open = Next();
-    // An index the file fixes picks the shader now; one that follows a parameter would need
-    // the shader chosen at draw time.
+    // An index the file fixes picks the shader now; a parameter picks it at each pass.
     std::string* const error = error_;
     std::string ignored;
     error_ = &ignored;
@@ -184,7 +183,6 @@ bool FxParser::ParseShaderReference(FxShaderCall& call, bool vertex) {
       call = variable.calls[size_t(index.values[0])];
       Next();  // ']'
     } else {
-      // Otherwise the index must be a parameter, whose value picks the shader at each pass.
       pos_ = start;
       const int selector =
           Peek().kind == FxTokenKind::Identifier ? ParameterIndex(Peek().text) : -1;

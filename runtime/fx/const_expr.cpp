@@ -165,43 +165,28 @@ class FxExpressionReader {
 
   // The operator at the cursor if it belongs to `level`: its code and length in tokens.
   bool MatchOperator(int level, char& op, size_t& length) const {
-    length = 1;
-    const FxToken& token = Peek();
-    if (token.kind != FxTokenKind::Punct) return false;
-    const char c = token.text[0];
-    switch (level) {
-      case kOr:
-        length = 2, op = 'o';
-        return Pair('|', '|');
-      case kAnd:
-        length = 2, op = 'a';
-        return Pair('&', '&');
-      case kBitOr:
-        op = '|';
-        return c == '|' && !Pair('|', '|');
-      case kBitXor:
-        op = '^';
-        return c == '^';
-      case kBitAnd:
-        op = '&';
-        return c == '&' && !Pair('&', '&');
-      case kEquality:
-        length = 2, op = c == '=' ? 'e' : 'n';
-        return Pair('=', '=') || Pair('!', '=');
-      case kRelation:
-        if (Pair('<', '<') || Pair('>', '>') || (c != '<' && c != '>')) return false;
-        op = c;
-        if (Pair(c, '=')) length = 2, op = c == '<' ? 'l' : 'g';
-        return true;
-      case kShift:
-        length = 2, op = c;
-        return Pair('<', '<') || Pair('>', '>');
-      case kSum:
-        op = c;
-        return c == '+' || c == '-';
-      case kProduct:
-        op = c;
-        return c == '*' || c == '/' || c == '%';
+    struct Operator {
+      const char* text;
+      int level;
+      char code;
+    };
+    // Two-character operators first, so that "<<" is not read as "<".
+    static const Operator kOperators[] = {
+        {"||", kOr, 'o'},       {"&&", kAnd, 'a'},      {"==", kEquality, 'e'},
+        {"!=", kEquality, 'n'}, {"<=", kRelation, 'l'}, {">=", kRelation, 'g'},
+        {"<<", kShift, 'L'},    {">>", kShift, 'R'},    {"|", kBitOr, '|'},
+        {"^", kBitXor, '^'},    {"&", kBitAnd, '&'},    {"<", kRelation, '<'},
+        {">", kRelation, '>'},  {"+", kSum, '+'},       {"-", kSum, '-'},
+        {"*", kProduct, '*'},   {"/", kProduct, '/'},   {"%", kProduct, '%'},
+    };
+    for (const Operator& candidate : kOperators) {
+      const bool two = candidate.text[1] != '\0';
+      const bool here =
+          two ? Pair(candidate.text[0], candidate.text[1]) : Peek().IsPunct(candidate.text[0]);
+      if (!here) continue;
+      op = candidate.code;
+      length = two ? 2 : 1;
+      return candidate.level == level;
     }
     return false;
   }
@@ -223,7 +208,7 @@ class FxExpressionReader {
 
   bool Combine(char op, FxConstant& left, const FxConstant& right, size_t at) {
     const bool integers = left.isInteger && right.isInteger;
-    const bool shift = (op == '<' || op == '>') && IsShift(at);
+    const bool shift = op == 'L' || op == 'R';
     if ((shift || op == '|' || op == '^' || op == '&') && !integers) {
       pos_ = at;
       return Fail("bitwise operator on a value that is not an integer");
@@ -231,13 +216,13 @@ class FxExpressionReader {
     const FxConstant a = left;
     const FxConstant* operands[] = {&a, &right};
     bool failed = false;
-    const bool logical = std::strchr("oaengl<>", op) && !shift;
+    const bool logical = std::strchr("oaengl<>", op) != nullptr;
     auto apply = [&](const double* x) -> double {
       const double l = x[0], r = x[1];
       const uint32_t li = Bits(l), ri = Bits(r);
       if (shift) {
         if (r < 0 || r > 31) return failed = true, 0.0;
-        return op == '<' ? double(uint32_t(li << ri)) : double(li >> ri);
+        return op == 'L' ? double(uint32_t(li << ri)) : double(li >> ri);
       }
       switch (op) {
         case 'o':
@@ -283,12 +268,6 @@ class FxExpressionReader {
       return Fail(shift ? "shift count out of range" : "division by zero");
     }
     return true;
-  }
-
-  bool IsShift(size_t at) const {
-    const FxToken& first = tokens_[at];
-    const FxToken& second = tokens_[std::min(at + 1, tokens_.size() - 1)];
-    return second.IsPunct(first.text[0]) && first.end == second.begin;
   }
 
   bool Unary(FxConstant& out) {

@@ -34,6 +34,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     EMBER_FUZZ_CHECK(p.initialValue.empty() || p.initialValue.size() == count);
     EMBER_FUZZ_CHECK(p.samplerTextureIndex < int(effect.parameters.size()));
     EMBER_FUZZ_CHECK(ember::FindParameter(effect, p.name) >= 0);
+    for (const ember::FxSamplerElement& element : p.samplerElements)
+      EMBER_FUZZ_CHECK(element.textureIndex < int(effect.parameters.size()));
+    EMBER_FUZZ_CHECK(p.samplerElements.empty() || p.samplerElements.size() == p.arraySize);
+  }
+  // States and shaders that follow a parameter name one that exists.
+  const int count = int(effect.parameters.size());
+  for (const ember::FxTechnique& technique : effect.techniques) {
+    for (const ember::FxPass& pass : technique.passes) {
+      for (const ember::FxState& state : pass.states) EMBER_FUZZ_CHECK(state.parameter < count);
+      for (const ember::FxShaderCall* shader : {&pass.vertexShader, &pass.pixelShader}) {
+        EMBER_FUZZ_CHECK(shader->selector < count);
+        EMBER_FUZZ_CHECK(shader->selector < 0 || !shader->choices.empty());
+      }
+    }
   }
   return 0;
 }

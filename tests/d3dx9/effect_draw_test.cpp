@@ -2,6 +2,7 @@
 // them, and textures set on the effect reach the samplers that name them.
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "tests/d3dx9/effect_test_util.h"
 
@@ -57,6 +58,22 @@ ScreenBox Project(float cx, float cy, float half, const D3DXMATRIX& wvp, int wid
 
 class EffectDrawTest : public EffectTest {
  protected:
+  // Clears to `background`, draws `xyz` through pass 0 of `effect` and reads the frame back;
+  // `insidePass` runs between BeginPass and the draw.
+  std::vector<uint32_t> DrawPass(ID3DXEffect* effect, const std::vector<float>& xyz,
+                                 D3DCOLOR background = kBackground,
+                                 const std::function<void()>& insidePass = nullptr) {
+    Clear(background);
+    UINT passes = 0;
+    EXPECT_EQ(effect->Begin(&passes, 0), D3D_OK);
+    EXPECT_EQ(effect->BeginPass(0), D3D_OK);
+    if (insidePass) insidePass();
+    DrawPositions(effect, xyz);
+    EXPECT_EQ(effect->EndPass(), D3D_OK);
+    EXPECT_EQ(effect->End(), D3D_OK);
+    return ReadBackBuffer();
+  }
+
   // Draws the square through `effect` with `wvp` and checks the tint covers the projected box:
   // its middle and two pixels inside each edge, and nothing two pixels outside.
   void ExpectSquareWhereProjected(ID3DXEffect* effect, const D3DXMATRIX& wvp, float cx, float cy,
@@ -163,16 +180,9 @@ TEST_F(EffectDrawTest, MatrixSwizzlesReadTheElementsDirect3DReads) {
     SCOPED_TRACE(packing);
     ID3DXEffect* effect = Load(WriteEffect("swizzle.fx", SwizzleEffect(packing)));
     ASSERT_NE(effect, nullptr);
-    Clear(kBackground);
     ASSERT_EQ(effect->SetMatrix("wvp", &identity), D3D_OK);
     ASSERT_EQ(effect->SetMatrix("colours", &colours), D3D_OK);
-    UINT passes = 0;
-    ASSERT_EQ(effect->Begin(&passes, 0), D3D_OK);
-    ASSERT_EQ(effect->BeginPass(0), D3D_OK);
-    DrawPositions(effect, Square(0, 0, 0.5f));
-    ASSERT_EQ(effect->EndPass(), D3D_OK);
-    ASSERT_EQ(effect->End(), D3D_OK);
-    const std::vector<uint32_t> pixels = ReadBackBuffer();
+    const std::vector<uint32_t> pixels = DrawPass(effect, Square(0, 0, 0.5f));
     ASSERT_FALSE(pixels.empty());
     const uint32_t got = Rgb(pixels, width_ / 2, height_ / 2);
     for (int shift : {16, 8, 0})
@@ -199,14 +209,7 @@ TEST_F(EffectDrawTest, VposCountsPixelsFromTheTopLeftAndVfaceTellsTheSide) {
     std::swap_ranges(front.begin() + long(triangle), front.begin() + long(triangle) + 3,
                      front.begin() + long(triangle) + 3);
   for (bool facing : {true, false}) {
-    Clear(kBackground);
-    UINT passes = 0;
-    ASSERT_EQ(effect->Begin(&passes, 0), D3D_OK);
-    ASSERT_EQ(effect->BeginPass(0), D3D_OK);
-    DrawPositions(effect, facing ? front : back);
-    ASSERT_EQ(effect->EndPass(), D3D_OK);
-    ASSERT_EQ(effect->End(), D3D_OK);
-    const std::vector<uint32_t> pixels = ReadBackBuffer();
+    const std::vector<uint32_t> pixels = DrawPass(effect, facing ? front : back);
     ASSERT_FALSE(pixels.empty());
     // Pixel (x, y) sees VPOS (x, y): whole numbers, y down, as in Direct3D 9.
     for (const auto& [x, y] : {std::pair<int, int>{0, 0}, {10, 20}, {200, 3}, {7, 150}})
@@ -244,14 +247,7 @@ TEST_F(EffectDrawTest, EachElementOfASamplerArrayReadsItsOwnTexture) {
   auto sample = [&](float u) {
     const float coord[2] = {u, 0.5f};
     EXPECT_EQ(effect->SetValue("coord", coord, sizeof coord), D3D_OK);
-    Clear(0);
-    UINT passes = 0;
-    EXPECT_EQ(effect->Begin(&passes, 0), D3D_OK);
-    EXPECT_EQ(effect->BeginPass(0), D3D_OK);
-    DrawPositions(effect, Square(0, 0, 1));
-    EXPECT_EQ(effect->EndPass(), D3D_OK);
-    EXPECT_EQ(effect->End(), D3D_OK);
-    const std::vector<uint32_t> pixels = ReadBackBuffer();
+    const std::vector<uint32_t> pixels = DrawPass(effect, Square(0, 0, 1), 0);
     return pixels.empty() ? 0xDEADBEEFu : Rgb(pixels, 10, 10);
   };
   // Red and green from the first, blue from the second's red.
@@ -279,18 +275,11 @@ TEST_F(EffectDrawTest, AParameterPicksThePassShaderFromAShaderArray) {
       "  PixelShader = (tints[which]); } }\n"));
   ASSERT_NE(effect, nullptr);
   auto draw = [&](bool commitInside, int inside) {
-    Clear(kBackground);
-    UINT passes = 0;
-    EXPECT_EQ(effect->Begin(&passes, 0), D3D_OK);
-    EXPECT_EQ(effect->BeginPass(0), D3D_OK);
-    if (commitInside) {
+    const std::vector<uint32_t> pixels = DrawPass(effect, Square(0, 0, 1), kBackground, [&]() {
+      if (!commitInside) return;
       EXPECT_EQ(effect->SetInt("which", inside), D3D_OK);
       EXPECT_EQ(effect->CommitChanges(), D3D_OK);
-    }
-    DrawPositions(effect, Square(0, 0, 1));
-    EXPECT_EQ(effect->EndPass(), D3D_OK);
-    EXPECT_EQ(effect->End(), D3D_OK);
-    const std::vector<uint32_t> pixels = ReadBackBuffer();
+    });
     return pixels.empty() ? 0xDEADBEEFu : Rgb(pixels, 20, 20);
   };
   EXPECT_EQ(draw(false, 0), 0xFF0000u);
@@ -422,14 +411,7 @@ TEST_F(EffectDrawTest, VolumeAndImageTexturesReachTheirSamplers) {
   auto sample = [&](const float volumeCoord[3], const float imageCoord[2]) {
     EXPECT_EQ(effect->SetValue("volumeCoord", volumeCoord, 12), D3D_OK);
     EXPECT_EQ(effect->SetValue("imageCoord", imageCoord, 8), D3D_OK);
-    Clear(0);
-    UINT passes = 0;
-    EXPECT_EQ(effect->Begin(&passes, 0), D3D_OK);
-    EXPECT_EQ(effect->BeginPass(0), D3D_OK);
-    DrawPositions(effect, screen);
-    EXPECT_EQ(effect->EndPass(), D3D_OK);
-    EXPECT_EQ(effect->End(), D3D_OK);
-    const std::vector<uint32_t> pixels = ReadBackBuffer();
+    const std::vector<uint32_t> pixels = DrawPass(effect, screen, 0);
     return pixels.empty() ? 0xDEADBEEFu : Rgb(pixels, 100, 100);
   };
   for (int z = 0; z < 2; ++z)

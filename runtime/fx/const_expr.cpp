@@ -103,6 +103,12 @@ bool ParseFxNumber(std::string_view text, double& value, bool& isInteger) {
 
 void FxConstantEvaluator::Define(std::string_view name, const FxConstant& value) {
   names_[std::string(name)] = value;
+  undefined_.erase(std::string(name));
+}
+
+void FxConstantEvaluator::Undefined(std::string_view name, const std::string& why) {
+  names_.erase(std::string(name));
+  undefined_[std::string(name)] = why;
 }
 
 // One evaluation: a recursive descent over the tokens, C's precedence, HLSL's rules for
@@ -111,7 +117,12 @@ class FxExpressionReader {
  public:
   FxExpressionReader(const FxConstantEvaluator& evaluator, const std::vector<FxToken>& tokens,
                      size_t& pos, size_t& errorAt, std::string& error)
-      : names_(evaluator.names_), tokens_(tokens), pos_(pos), errorAt_(errorAt), error_(error) {}
+      : names_(evaluator.names_),
+        undefined_(evaluator.undefined_),
+        tokens_(tokens),
+        pos_(pos),
+        errorAt_(errorAt),
+        error_(error) {}
 
   bool Expression(FxConstant& out) { return Conditional(out); }
 
@@ -400,7 +411,11 @@ class FxExpressionReader {
       return Fail("expected a constant expression, found " + Describe());
     if (Peek(1).IsPunct('(')) return Call(out);
     auto found = names_.find(std::string(token.text));
-    if (found == names_.end()) return Fail(Describe() + " is not a constant");
+    if (found == names_.end()) {
+      auto undefined = undefined_.find(std::string(token.text));
+      return Fail(Describe() + " is not a constant" +
+                  (undefined == undefined_.end() ? "" : ": " + undefined->second));
+    }
     out = found->second;
     Skip();
     return true;
@@ -584,6 +599,7 @@ class FxExpressionReader {
   }
 
   const std::unordered_map<std::string, FxConstant>& names_;
+  const std::unordered_map<std::string, std::string>& undefined_;
   const std::vector<FxToken>& tokens_;
   size_t& pos_;
   size_t& errorAt_;

@@ -33,6 +33,9 @@ class FxConstantEvaluator {
  public:
   // Makes `name` usable in later expressions; a later definition of the same name wins.
   void Define(std::string_view name, const FxConstant& value);
+  // Records why a name declared as a constant has no value here, for the message of a later
+  // expression that uses it.
+  void Undefined(std::string_view name, const std::string& why);
 
   // Evaluates the expression starting at tokens[pos] and leaves `pos` on the first token that
   // cannot continue it (',' ';' ')' '}' and the like). On failure `errorAt` is the token at
@@ -42,6 +45,7 @@ class FxConstantEvaluator {
 
  private:
   std::unordered_map<std::string, FxConstant> names_;
+  std::unordered_map<std::string, std::string> undefined_;
   friend class FxExpressionReader;
 };
 

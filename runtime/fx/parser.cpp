@@ -249,9 +249,10 @@ bool FxParser::ParseStatics(const FxParameter& type) {
   std::string ignored;
   error_ = &ignored;
   bool understood = true;
+  const FxToken* name = nullptr;
   for (;;) {
     FxParameter constant = type;
-    const FxToken* name = nullptr;
+    name = nullptr;
     understood = ExpectIdentifier("a name", name);
     if (!understood) break;
     constant.name = std::string(name->text);
@@ -282,6 +283,14 @@ bool FxParser::ParseStatics(const FxParameter& type) {
   if (understood && Peek().IsPunct(';')) {
     Next();
     return true;
+  }
+  // Said only if the framework part uses the name.
+  if (!understood && name) {
+    const size_t text = ignored.find("error: ");
+    constants_.Undefined(
+        name->text,
+        "its value (line " + std::to_string(name->where.line) + ") cannot be worked out at load" +
+            (text == std::string::npos ? std::string() : ": " + ignored.substr(text + 7)));
   }
   pos_ = start;
   return SkipStatement();

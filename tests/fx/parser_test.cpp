@@ -477,7 +477,10 @@ TEST(FxParserValues, StaticsTheParserCannotWorkOutAreLeftToTheCompiler) {
   EXPECT_EQ(effect.parameters[size_t(FindParameter(effect, "shown"))].initialValue,
             std::vector<float>({1, 1, 1, 1}));
   EXPECT_FALSE(ParseEffect(source + "float broken = twice;\n", "statics.fx", effect, error));
-  EXPECT_EQ(error, "statics.fx(5,16): error: 'twice' is not a constant");
+  // The message says why the static has no value here.
+  EXPECT_EQ(error,
+            "statics.fx(5,16): error: 'twice' is not a constant: its value (line 2) cannot be "
+            "worked out at load: 'scale' is not a function the effect can evaluate at load");
 }
 
 TEST(FxParserValues, HostileExpressionsFailCleanly) {
